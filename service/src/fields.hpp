@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace lumora {
+
+// Validation of the decoded query values. Each throws RequestError naming the key.
+
+// Returns the address in lower case, so that one mailbox has one identity.
+std::string mail_address(std::string_view value, std::string_view accepted_domain);
+
+int computer_id(std::string_view value);
+
+void check_authorisation_code(std::string_view value);
+
+void check_watch_key(std::string_view value);
+
+}  // namespace lumora

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <functional>
+
+#include "store.hpp"
+
+namespace lumora {
+
+// The one way mail enters the queue: applies the per-address quota and wakes the worker.
+class MailQueue {
+public:
+    MailQueue(Store& store, Quota quota, std::function<void()> wake_worker);
+
+    Admission push(const ComputerKey& key, const MailText& text, TimePoint now);
+    // A code for this computer has arrived: mail parked for want of it is due again.
+    void release_parked(const ComputerKey& key, TimePoint now);
+
+private:
+    Store& store_;
+    Quota quota_;
+    std::function<void()> wake_worker_;
+};
+
+}  // namespace lumora

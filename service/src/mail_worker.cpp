@@ -1,0 +1,91 @@
+#include "mail_worker.hpp"
+
+#include <algorithm>
+
+#include "log.hpp"
+#include "mime.hpp"
+
+namespace lumora {
+namespace {
+
+// Even with nothing due the worker looks again now and then, to drop expired mail.
+constexpr std::chrono::minutes idle_recheck{1};
+
+std::string describe(const QueuedMail& mail) {
+    return "mail " + std::to_string(mail.id) + " to " + mail.key.address + " (computer " +
+           std::to_string(mail.key.computer_id) + ")";
+}
+
+}  // namespace
+
+std::chrono::milliseconds retry_delay(const RetryPolicy& policy, int failed_attempts) {
+    auto delay = policy.first_delay;
+    for (int i = 1; i < failed_attempts && delay < policy.max_delay; ++i) delay *= 2;
+    return std::min(delay, policy.max_delay);
+}
+
+MailWorker::MailWorker(Store& store, CredentialVault& vault, MailTransport& transport, RetryPolicy policy,
+                       ClockFn clock)
+    : store_(store), vault_(vault), transport_(transport), policy_(policy), clock_(std::move(clock)) {}
+
+std::optional<TimePoint> MailWorker::deliver_due(std::stop_token stop) {
+    if (const int expired = store_.drop_created_before(clock_() - policy_.give_up_after); expired > 0)
+        log_line("dropped " + std::to_string(expired) + " mail(s) that could not be sent in time");
+    while (!stop.stop_requested()) {
+        const auto mail = store_.next_due(clock_());
+        if (!mail) break;
+        deliver(*mail, stop);
+    }
+    return store_.next_attempt_time();
+}
+
+void MailWorker::deliver(const QueuedMail& mail, std::stop_token stop) {
+    std::optional<std::string> code;
+    if (transport_.needs_code()) {
+        code = vault_.code_for(mail.key);
+        if (!code) {
+            store_.park_until_code(mail.id);
+            log_line(describe(mail) + " waits for the next heartbeat to bring its authorisation code");
+            return;
+        }
+    }
+    const SendResult result = transport_.send({mail.id, mail.key.address, render_message(mail)}, code.value_or(""), stop);
+    if (result.delivery == Delivery::retry) {
+        const int attempts = mail.attempts + 1;
+        const auto delay = retry_delay(policy_, attempts);
+        store_.reschedule(mail.id, attempts, clock_() + delay);
+        log_line(describe(mail) + " not sent (" + result.detail + "), try " + std::to_string(attempts) +
+                 ", next in " + std::to_string(delay.count()) + " ms");
+        return;
+    }
+    store_.remove(mail.id);
+    log_line(describe(mail) + (result.delivery == Delivery::sent ? " sent: " : " refused for good, dropped: ") +
+             result.detail);
+    vault_.forget_if_unneeded(mail.key, store_);
+}
+
+void MailWorker::wake() {
+    {
+        const std::lock_guard lock(mutex_);
+        woken_ = true;
+    }
+    wakeup_.notify_all();
+}
+
+void MailWorker::run(std::stop_token stop) {
+    while (!stop.stop_requested()) {
+        std::optional<TimePoint> next;
+        try {
+            next = deliver_due(stop);
+        } catch (const std::exception& error) {
+            log_line(std::string("mail worker: ") + error.what());
+            next = Clock::now() + policy_.first_delay;
+        }
+        const TimePoint recheck = Clock::now() + idle_recheck;
+        std::unique_lock lock(mutex_);
+        wakeup_.wait_until(lock, stop, std::min(next.value_or(recheck), recheck), [this] { return woken_; });
+        woken_ = false;
+    }
+}
+
+}  // namespace lumora

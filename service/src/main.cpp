@@ -1,0 +1,98 @@
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <thread>
+
+#include "http_frontend.hpp"
+#include "log.hpp"
+#include "options.hpp"
+#include "outbox_transport.hpp"
+
+namespace {
+
+using namespace lumora;
+
+// Blocked in every thread and taken by sigwait() in main, so no handler and no global
+// flag are needed.
+sigset_t block_stop_signals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+    return set;
+}
+
+std::unique_ptr<MailTransport> make_transport(const Options& options) {
+    if (options.transport == TransportKind::outbox) return std::make_unique<OutboxTransport>(options.outbox);
+    return std::make_unique<SmtpTransport>(options.smtp);
+}
+
+std::string transport_text(const Options& options) {
+    if (options.transport == TransportKind::outbox) return "mail goes to the outbox folder " + options.outbox.string();
+    const char* security[] = {"tls", "starttls", "plain"};
+    return "mail goes through " + options.smtp.server.text() + " (" +
+           security[static_cast<int>(options.smtp.security)] + ")";
+}
+
+int run(const Options& options) {
+    const sigset_t stop_signals = block_stop_signals();
+    const CurlLibrary curl;
+    const ClockFn clock = [] { return Clock::now(); };
+
+    Store store(options.database.string());
+    store.restart_heartbeats(clock());
+    CredentialVault vault;
+    const std::unique_ptr<MailTransport> transport = make_transport(options);
+    MailWorker worker(store, vault, *transport, options.retry, clock);
+    MailQueue queue(store, Quota{.mails_per_address_per_hour = options.rate_limit}, [&worker] { worker.wake(); });
+    DeadmanSwitch deadman(store, queue, options.heartbeat_grace, clock);
+    ReminderService service({options.domain, options.min_version, options.tips_file}, store, vault, queue, deadman,
+                            clock);
+    HttpFrontend http(service);
+    const int port = http.bind(options.listen);
+    log_line("listening on " + Endpoint{options.listen.host, port}.text() + "; " + transport_text(options) + "; " +
+             std::to_string(store.queued()) + " mail(s) queued");
+
+    std::jthread worker_thread([&worker](std::stop_token stop) { worker.run(stop); });
+    std::jthread deadman_thread([&deadman](std::stop_token stop) { deadman.run(stop); });
+    // Should the server end by itself, wake main the same way a signal would.
+    std::jthread http_thread([&http] {
+        http.serve();
+        kill(getpid(), SIGTERM);
+    });
+
+    int signal_number = 0;
+    sigwait(&stop_signals, &signal_number);
+    log_line("stopping on signal " + std::to_string(signal_number));
+    http.stop();
+    http_thread.join();
+    deadman_thread.request_stop();
+    worker_thread.request_stop();
+    deadman_thread.join();
+    worker_thread.join();
+    log_line("stopped; " + std::to_string(store.queued()) + " mail(s) stay queued");
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    if (asks_for_help(args)) {
+        std::fputs(usage_text().c_str(), stdout);
+        return 0;
+    }
+    try {
+        return run(parse_options(args));
+    } catch (const UsageError& error) {
+        std::fprintf(stderr, "lumora-service: %s\n\n%s", error.what(), usage_text().c_str());
+        return 2;
+    } catch (const std::exception& error) {
+        log_line(std::string("lumora-service cannot run: ") + error.what());
+        return 1;
+    }
+}

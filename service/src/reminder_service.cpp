@@ -1,0 +1,100 @@
+#include "reminder_service.hpp"
+
+#include "fields.hpp"
+#include "log.hpp"
+#include "request_error.hpp"
+#include "tips.hpp"
+
+namespace lumora {
+namespace {
+
+std::string computer_text(const ComputerKey& key) {
+    return key.address + " computer " + std::to_string(key.computer_id);
+}
+
+}  // namespace
+
+ReminderService::ReminderService(ServiceSettings settings, Store& store, CredentialVault& vault, MailQueue& queue,
+                                 DeadmanSwitch& deadman, ClockFn clock)
+    : settings_(std::move(settings)),
+      store_(store),
+      vault_(vault),
+      queue_(queue),
+      deadman_(deadman),
+      clock_(std::move(clock)) {}
+
+Reply ReminderService::handle(std::string_view path, std::string_view raw_query) {
+    using Handler = Reply (ReminderService::*)(std::string_view);
+    static constexpr std::array<Handler, request_paths.size()> handlers = {
+        &ReminderService::tips, &ReminderService::version_check, &ReminderService::monitoring_on,
+        &ReminderService::monitoring_off, &ReminderService::reminder};
+    try {
+        for (std::size_t i = 0; i < request_paths.size(); ++i)
+            if (request_paths[i] == path) return (this->*handlers[i])(raw_query);
+        return {404, "未找到"};
+    } catch (const RequestError& error) {
+        return {error.status(), error.what()};
+    } catch (const std::exception& error) {
+        log_line(std::string(path) + " failed: " + error.what());
+        return {500, "服务内部错误"};
+    }
+}
+
+Reply ReminderService::tips(std::string_view raw_query) {
+    Query::parse(raw_query, {});
+    return {200, load_tips(settings_.tips_file)};
+}
+
+Reply ReminderService::version_check(std::string_view raw_query) {
+    const Query query = Query::parse(raw_query, {"wxid", "version"});
+    mail_address(query.required("wxid"), settings_.domain);
+    const auto version = Version::parse(query.required("version"));
+    if (!version) throw RequestError(400, "参数 version 无效");
+    if (!(*version < settings_.min_version)) return {200, ""};
+    return {200, "您的 Lumora 版本 " + version->text() + " 过低，请升级到 " + settings_.min_version.text() +
+                     " 或更高版本后再使用。"};
+}
+
+Reply ReminderService::monitoring_on(std::string_view raw_query) {
+    const Query query = Query::parse(raw_query, {"wxid", "cpid", "pwd"});
+    const ComputerKey key = computer(query);
+    vault_.remember(key, query.required("pwd"));
+    deadman_.heartbeat(key);
+    queue_.release_parked(key, clock_());
+    return {200, "ok"};
+}
+
+Reply ReminderService::monitoring_off(std::string_view raw_query) {
+    const Query query = Query::parse(raw_query, {"wxid", "cpid", "pwd"});
+    const ComputerKey key = computer(query);
+    store_.stop_monitoring(key);
+    vault_.forget_if_unneeded(key, store_);
+    log_line(computer_text(key) + " stopped monitoring");
+    return {200, "电脑" + std::to_string(key.computer_id) + " 的监控已关闭"};
+}
+
+Reply ReminderService::reminder(std::string_view raw_query) {
+    const Query query = Query::parse(raw_query, {"wxid", "port", "cpid", "pwd"});
+    const ComputerKey key = computer(query);
+    const std::string& watch_key = query.required("port");
+    check_watch_key(watch_key);
+    const TimePoint now = clock_();
+    vault_.remember(key, query.required("pwd"));
+    const Admission admission = queue_.push(key, reminder_mail(key.computer_id, watch_key, now), now);
+    if (admission != Admission::queued) {
+        vault_.forget_if_unneeded(key, store_);
+        if (admission == Admission::over_quota) return {429, "提醒邮件过于频繁，一小时内不再发送"};
+        return {503, "提醒队列已满，请稍后再试"};
+    }
+    log_line(computer_text(key) + " queued a reminder");
+    queue_.release_parked(key, now);
+    return {200, "ok"};
+}
+
+ComputerKey ReminderService::computer(const Query& query) const {
+    ComputerKey key{mail_address(query.required("wxid"), settings_.domain), computer_id(query.required("cpid"))};
+    check_authorisation_code(query.required("pwd"));
+    return key;
+}
+
+}  // namespace lumora

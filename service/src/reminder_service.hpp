@@ -1,0 +1,59 @@
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "credentials.hpp"
+#include "deadman.hpp"
+#include "mail_queue.hpp"
+#include "query.hpp"
+#include "version.hpp"
+
+namespace lumora {
+
+struct Reply {
+    int status = 200;
+    std::string body;
+};
+
+struct ServiceSettings {
+    std::string domain;
+    Version min_version;
+    std::filesystem::path tips_file;
+};
+
+inline constexpr std::array<std::string_view, 5> request_paths = {
+    "/velmor305/tips.asp", "/velmor305/config.asp", "/velmor305/checkon.asp", "/velmor305/checkoff.asp",
+    "/velmor305/tx.asp"};
+
+// The five requests of the desktop client. A request that fails validation changes
+// nothing and gets a 4xx reply whose text the client may show as it stands.
+class ReminderService {
+public:
+    ReminderService(ServiceSettings settings, Store& store, CredentialVault& vault, MailQueue& queue,
+                    DeadmanSwitch& deadman, ClockFn clock);
+
+    // path is one of request_paths; raw_query is the query exactly as it came on the wire.
+    Reply handle(std::string_view path, std::string_view raw_query);
+
+private:
+    Reply tips(std::string_view raw_query);
+    Reply version_check(std::string_view raw_query);
+    Reply monitoring_on(std::string_view raw_query);
+    Reply monitoring_off(std::string_view raw_query);
+    Reply reminder(std::string_view raw_query);
+
+    // The computer of a request, after checking its address, id and authorisation code.
+    ComputerKey computer(const Query& query) const;
+
+    ServiceSettings settings_;
+    Store& store_;
+    CredentialVault& vault_;
+    MailQueue& queue_;
+    DeadmanSwitch& deadman_;
+    ClockFn clock_;
+};
+
+}  // namespace lumora

@@ -1,0 +1,84 @@
+#include "sqlite.hpp"
+
+#include <sqlite3.h>
+
+#include <stdexcept>
+
+namespace lumora {
+namespace {
+
+constexpr int busy_timeout_ms = 2000;
+
+[[noreturn]] void fail(sqlite3* db, std::string_view what) {
+    throw std::runtime_error("database: " + std::string(what) + ": " + (db ? sqlite3_errmsg(db) : "out of memory"));
+}
+
+}  // namespace
+
+void Database::Closer::operator()(sqlite3* db) const { sqlite3_close(db); }
+
+Database::Database(const std::string& path) {
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(path.c_str(), &raw,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+    db_.reset(raw);
+    if (rc != SQLITE_OK) fail(raw, "cannot open " + path);
+    sqlite3_busy_timeout(raw, busy_timeout_ms);
+}
+
+void Database::exec(const char* sql) {
+    if (sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr) != SQLITE_OK) fail(db_.get(), sql);
+}
+
+int Database::changes() const { return sqlite3_changes(db_.get()); }
+
+void Statement::Finalizer::operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+
+Statement::Statement(Database& db, std::string_view sql) : db_(db) {
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db.handle(), sql.data(), static_cast<int>(sql.size()), &raw, nullptr) != SQLITE_OK)
+        fail(db.handle(), "prepare");
+    statement_.reset(raw);
+}
+
+Statement& Statement::bind(int index, std::int64_t value) {
+    if (sqlite3_bind_int64(statement_.get(), index, value) != SQLITE_OK) fail(db_.handle(), "bind");
+    return *this;
+}
+
+Statement& Statement::bind(int index, std::string_view value) {
+    if (sqlite3_bind_text(statement_.get(), index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT) !=
+        SQLITE_OK)
+        fail(db_.handle(), "bind");
+    return *this;
+}
+
+bool Statement::step() {
+    const int rc = sqlite3_step(statement_.get());
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    fail(db_.handle(), "step");
+}
+
+std::int64_t Statement::integer(int column) const { return sqlite3_column_int64(statement_.get(), column); }
+
+std::string Statement::text(int column) const {
+    const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(statement_.get(), column));
+    return data ? std::string(data, static_cast<std::size_t>(sqlite3_column_bytes(statement_.get(), column)))
+                : std::string();
+}
+
+bool Statement::is_null(int column) const { return sqlite3_column_type(statement_.get(), column) == SQLITE_NULL; }
+
+Transaction::Transaction(Database& db) : db_(db) { db_.exec("BEGIN IMMEDIATE"); }
+
+Transaction::~Transaction() {
+    if (!done_) sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void Transaction::commit() {
+    db_.exec("COMMIT");
+    done_ = true;
+}
+
+}  // namespace lumora

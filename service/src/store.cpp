@@ -1,0 +1,188 @@
+#include "store.hpp"
+
+namespace lumora {
+namespace {
+
+constexpr std::int64_t hour_ms = 3600 * 1000;
+
+constexpr const char* schema = R"sql(
+CREATE TABLE IF NOT EXISTS computers (
+    address TEXT NOT NULL,
+    computer_id INTEGER NOT NULL,
+    monitoring INTEGER NOT NULL,
+    last_heartbeat_ms INTEGER NOT NULL,
+    silent INTEGER NOT NULL DEFAULT 0,
+    PRIMARY KEY (address, computer_id)
+);
+CREATE TABLE IF NOT EXISTS mail_queue (
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    address TEXT NOT NULL,
+    computer_id INTEGER NOT NULL,
+    subject TEXT NOT NULL,
+    body TEXT NOT NULL,
+    created_ms INTEGER NOT NULL,
+    attempts INTEGER NOT NULL DEFAULT 0,
+    next_attempt_ms INTEGER NOT NULL,
+    waiting_for_code INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS mail_queue_due ON mail_queue (waiting_for_code, next_attempt_ms);
+CREATE TABLE IF NOT EXISTS mail_quota (
+    address TEXT NOT NULL,
+    queued_ms INTEGER NOT NULL
+);
+CREATE INDEX IF NOT EXISTS mail_quota_address ON mail_quota (address, queued_ms);
+)sql";
+
+int count(Statement& statement) {
+    statement.step();
+    return static_cast<int>(statement.integer(0));
+}
+
+}  // namespace
+
+Store::Store(const std::string& path) : db_(path) { db_.exec(schema); }
+
+bool Store::record_heartbeat(const ComputerKey& key, TimePoint now) {
+    const std::lock_guard lock(mutex_);
+    Transaction transaction(db_);
+    Statement select(db_, "SELECT silent FROM computers WHERE address = ?1 AND computer_id = ?2");
+    select.bind(1, key.address).bind(2, key.computer_id);
+    const bool was_silent = select.step() && select.integer(0) != 0;
+    Statement upsert(db_,
+                     "INSERT INTO computers (address, computer_id, monitoring, last_heartbeat_ms, silent) "
+                     "VALUES (?1, ?2, 1, ?3, 0) ON CONFLICT (address, computer_id) DO UPDATE SET "
+                     "monitoring = 1, last_heartbeat_ms = ?3, silent = 0");
+    upsert.bind(1, key.address).bind(2, key.computer_id).bind(3, to_unix_ms(now)).step();
+    transaction.commit();
+    return was_silent;
+}
+
+void Store::stop_monitoring(const ComputerKey& key) {
+    const std::lock_guard lock(mutex_);
+    Statement update(db_, "UPDATE computers SET monitoring = 0, silent = 0 WHERE address = ?1 AND computer_id = ?2");
+    update.bind(1, key.address).bind(2, key.computer_id).step();
+}
+
+bool Store::is_monitored(const ComputerKey& key) {
+    const std::lock_guard lock(mutex_);
+    Statement select(db_, "SELECT monitoring FROM computers WHERE address = ?1 AND computer_id = ?2");
+    select.bind(1, key.address).bind(2, key.computer_id);
+    return select.step() && select.integer(0) != 0;
+}
+
+std::vector<SilentComputer> Store::take_newly_silent(TimePoint deadline) {
+    const std::lock_guard lock(mutex_);
+    Transaction transaction(db_);
+    Statement select(db_,
+                     "SELECT address, computer_id, last_heartbeat_ms FROM computers "
+                     "WHERE monitoring = 1 AND silent = 0 AND last_heartbeat_ms < ?1");
+    select.bind(1, to_unix_ms(deadline));
+    std::vector<SilentComputer> silent;
+    while (select.step())
+        silent.push_back({{select.text(0), static_cast<int>(select.integer(1))}, from_unix_ms(select.integer(2))});
+    for (const auto& computer : silent) {
+        Statement mark(db_, "UPDATE computers SET silent = 1 WHERE address = ?1 AND computer_id = ?2");
+        mark.bind(1, computer.key.address).bind(2, computer.key.computer_id).step();
+    }
+    transaction.commit();
+    return silent;
+}
+
+void Store::restart_heartbeats(TimePoint now) {
+    const std::lock_guard lock(mutex_);
+    Statement update(db_, "UPDATE computers SET last_heartbeat_ms = ?1 WHERE monitoring = 1 AND silent = 0");
+    update.bind(1, to_unix_ms(now)).step();
+}
+
+Admission Store::enqueue(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota) {
+    const std::lock_guard lock(mutex_);
+    const std::int64_t now_ms = to_unix_ms(now);
+    Transaction transaction(db_);
+    Statement prune(db_, "DELETE FROM mail_quota WHERE queued_ms <= ?1");
+    prune.bind(1, now_ms - hour_ms).step();
+
+    Statement recent(db_, "SELECT COUNT(*) FROM mail_quota WHERE address = ?1");
+    recent.bind(1, key.address);
+    if (count(recent) >= quota.mails_per_address_per_hour) return Admission::over_quota;
+    Statement total(db_, "SELECT COUNT(*) FROM mail_queue");
+    if (count(total) >= quota.queue_capacity) return Admission::queue_full;
+
+    Statement charge(db_, "INSERT INTO mail_quota (address, queued_ms) VALUES (?1, ?2)");
+    charge.bind(1, key.address).bind(2, now_ms).step();
+    Statement insert(db_,
+                     "INSERT INTO mail_queue (address, computer_id, subject, body, created_ms, next_attempt_ms) "
+                     "VALUES (?1, ?2, ?3, ?4, ?5, ?5)");
+    insert.bind(1, key.address).bind(2, key.computer_id).bind(3, text.subject).bind(4, text.body).bind(5, now_ms);
+    insert.step();
+    transaction.commit();
+    return Admission::queued;
+}
+
+std::optional<QueuedMail> Store::next_due(TimePoint now) {
+    const std::lock_guard lock(mutex_);
+    Statement select(db_,
+                     "SELECT id, address, computer_id, subject, body, created_ms, attempts FROM mail_queue "
+                     "WHERE waiting_for_code = 0 AND next_attempt_ms <= ?1 ORDER BY next_attempt_ms, id LIMIT 1");
+    select.bind(1, to_unix_ms(now));
+    if (!select.step()) return std::nullopt;
+    QueuedMail mail;
+    mail.id = select.integer(0);
+    mail.key = {select.text(1), static_cast<int>(select.integer(2))};
+    mail.text = {select.text(3), select.text(4)};
+    mail.created = from_unix_ms(select.integer(5));
+    mail.attempts = static_cast<int>(select.integer(6));
+    return mail;
+}
+
+std::optional<TimePoint> Store::next_attempt_time() {
+    const std::lock_guard lock(mutex_);
+    Statement select(db_, "SELECT MIN(next_attempt_ms) FROM mail_queue WHERE waiting_for_code = 0");
+    if (!select.step() || select.is_null(0)) return std::nullopt;
+    return from_unix_ms(select.integer(0));
+}
+
+void Store::remove(std::int64_t id) {
+    const std::lock_guard lock(mutex_);
+    Statement(db_, "DELETE FROM mail_queue WHERE id = ?1").bind(1, id).step();
+}
+
+void Store::reschedule(std::int64_t id, int attempts, TimePoint at) {
+    const std::lock_guard lock(mutex_);
+    Statement update(db_, "UPDATE mail_queue SET attempts = ?2, next_attempt_ms = ?3 WHERE id = ?1");
+    update.bind(1, id).bind(2, attempts).bind(3, to_unix_ms(at)).step();
+}
+
+void Store::park_until_code(std::int64_t id) {
+    const std::lock_guard lock(mutex_);
+    Statement(db_, "UPDATE mail_queue SET waiting_for_code = 1 WHERE id = ?1").bind(1, id).step();
+}
+
+int Store::unpark(const ComputerKey& key, TimePoint now) {
+    const std::lock_guard lock(mutex_);
+    Statement update(db_,
+                     "UPDATE mail_queue SET waiting_for_code = 0, next_attempt_ms = MIN(next_attempt_ms, ?3) "
+                     "WHERE address = ?1 AND computer_id = ?2 AND waiting_for_code = 1");
+    update.bind(1, key.address).bind(2, key.computer_id).bind(3, to_unix_ms(now)).step();
+    return db_.changes();
+}
+
+int Store::pending_for(const ComputerKey& key) {
+    const std::lock_guard lock(mutex_);
+    Statement select(db_, "SELECT COUNT(*) FROM mail_queue WHERE address = ?1 AND computer_id = ?2");
+    select.bind(1, key.address).bind(2, key.computer_id);
+    return count(select);
+}
+
+int Store::drop_created_before(TimePoint cutoff) {
+    const std::lock_guard lock(mutex_);
+    Statement(db_, "DELETE FROM mail_queue WHERE created_ms < ?1").bind(1, to_unix_ms(cutoff)).step();
+    return db_.changes();
+}
+
+int Store::queued() {
+    const std::lock_guard lock(mutex_);
+    Statement select(db_, "SELECT COUNT(*) FROM mail_queue");
+    return count(select);
+}
+
+}  // namespace lumora
