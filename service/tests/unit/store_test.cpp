@@ -1,0 +1,120 @@
+#include "store.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "manual_clock.hpp"
+
+namespace lumora {
+namespace {
+
+using namespace std::chrono_literals;
+
+const ComputerKey alice{"alice@qq.com", 1};
+const ComputerKey bob{"bob@qq.com", 2};
+const MailText text{"主题", "正文"};
+
+struct StoreTest : ::testing::Test {
+    testing::ManualClock clock;
+    Store store{":memory:"};
+};
+
+TEST(StoreFile, QueuedMailSurvivesReopening) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("lumora-store-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".db");
+    std::filesystem::remove(path);
+    const TimePoint t0 = from_unix_ms(1'700'000'000'000);
+    {
+        Store store(path.string());
+        ASSERT_EQ(store.enqueue(alice, text, t0, Quota{}), Admission::queued);
+        store.reschedule(store.next_due(t0)->id, 2, t0 + 5s);
+        store.record_heartbeat(bob, t0);
+    }
+    Store reopened(path.string());
+    const auto mail = reopened.next_due(t0 + 5s);
+    ASSERT_TRUE(mail);
+    EXPECT_EQ(mail->key, alice);
+    EXPECT_EQ(mail->text.subject, "主题");
+    EXPECT_EQ(mail->text.body, "正文");
+    EXPECT_EQ(mail->attempts, 2);
+    EXPECT_EQ(mail->created, t0);
+    EXPECT_TRUE(reopened.is_monitored(bob));
+    std::filesystem::remove(path);
+}
+
+TEST_F(StoreTest, QuotaCountsQueuedMailPerAddressForAnHour) {
+    const Quota quota{.mails_per_address_per_hour = 3};
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(store.enqueue(alice, text, clock.now, quota), Admission::queued);
+    EXPECT_EQ(store.enqueue(alice, text, clock.now, quota), Admission::over_quota);
+    EXPECT_EQ(store.enqueue({"alice@qq.com", 5}, text, clock.now, quota), Admission::over_quota);
+    EXPECT_EQ(store.enqueue(bob, text, clock.now, quota), Admission::queued);
+
+    while (const auto mail = store.next_due(clock.now)) store.remove(mail->id);
+    EXPECT_EQ(store.enqueue(alice, text, clock.now + 59min, quota), Admission::over_quota) << "sending refunds nothing";
+    EXPECT_EQ(store.enqueue(alice, text, clock.now + 1h, quota), Admission::queued);
+    EXPECT_EQ(store.queued(), 1);
+}
+
+TEST_F(StoreTest, QueueCapacityIsShared) {
+    const Quota quota{.mails_per_address_per_hour = 10, .queue_capacity = 2};
+    EXPECT_EQ(store.enqueue(alice, text, clock.now, quota), Admission::queued);
+    EXPECT_EQ(store.enqueue(bob, text, clock.now, quota), Admission::queued);
+    EXPECT_EQ(store.enqueue(bob, text, clock.now, quota), Admission::queue_full);
+}
+
+TEST_F(StoreTest, DueOrderRescheduleAndParking) {
+    store.enqueue(alice, text, clock.now, Quota{});
+    store.enqueue(bob, text, clock.now + 1s, Quota{});
+    const auto first = store.next_due(clock.now);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->key, alice);
+    store.reschedule(first->id, 1, clock.now + 10s);
+    EXPECT_FALSE(store.next_due(clock.now + 999ms));
+
+    const auto second = store.next_due(clock.now + 1s);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->key, bob);
+    store.park_until_code(second->id);
+    EXPECT_FALSE(store.next_due(clock.now + 9s));
+    EXPECT_EQ(store.next_attempt_time(), clock.now + 10s) << "parked mail sets no wake-up time";
+
+    EXPECT_EQ(store.unpark(alice, clock.now + 5s), 0);
+    EXPECT_EQ(store.unpark(bob, clock.now + 5s), 1);
+    EXPECT_EQ(store.next_due(clock.now + 5s)->id, second->id);
+    EXPECT_EQ(store.pending_for(bob), 1);
+}
+
+TEST_F(StoreTest, SilenceIsReportedOnceAndClearedByAHeartbeat) {
+    EXPECT_FALSE(store.record_heartbeat(alice, clock.now));
+    store.record_heartbeat(bob, clock.now);
+    store.stop_monitoring(bob);
+
+    EXPECT_TRUE(store.take_newly_silent(clock.now).empty());
+    const auto silent = store.take_newly_silent(clock.now + 1ms);
+    ASSERT_EQ(silent.size(), 1u);
+    EXPECT_EQ(silent[0].key, alice);
+    EXPECT_EQ(silent[0].last_heartbeat, clock.now);
+    EXPECT_TRUE(store.take_newly_silent(clock.now + 1h).empty());
+
+    EXPECT_TRUE(store.record_heartbeat(alice, clock.now + 2h));
+    EXPECT_FALSE(store.record_heartbeat(alice, clock.now + 2h));
+}
+
+TEST_F(StoreTest, RestartGivesMonitoredComputersAFreshGrace) {
+    store.record_heartbeat(alice, clock.now);
+    store.restart_heartbeats(clock.now + 1h);
+    EXPECT_TRUE(store.take_newly_silent(clock.now + 1h).empty());
+    EXPECT_EQ(store.take_newly_silent(clock.now + 1h + 1ms).size(), 1u);
+}
+
+TEST_F(StoreTest, DropsMailCreatedBeforeTheCutoff) {
+    store.enqueue(alice, text, clock.now, Quota{});
+    store.enqueue(bob, text, clock.now + 1s, Quota{});
+    EXPECT_EQ(store.drop_created_before(clock.now + 1s), 1);
+    EXPECT_EQ(store.pending_for(alice), 0);
+    EXPECT_EQ(store.pending_for(bob), 1);
+}
+
+}  // namespace
+}  // namespace lumora
