@@ -35,10 +35,9 @@ HttpFrontend::HttpFrontend(ReminderService& service) : service_(service) {
         }
         answer(request, response);
     };
-    for (std::string_view path : request_paths) {
-        server_.Get(std::string(path), get);
-        server_.Post(std::string(path), post);
-    }
+    // Every path goes to the service, which answers unknown ones with 404.
+    server_.Get(".*", get);
+    server_.Post(".*", post);
     server_.set_payload_max_length(max_body_bytes);
     server_.set_read_timeout(io_timeout_seconds);
     server_.set_write_timeout(io_timeout_seconds);

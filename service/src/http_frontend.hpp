@@ -9,7 +9,7 @@
 
 namespace lumora {
 
-// Serves the five request paths over HTTP, GET and POST alike.
+// Serves the service's requests over HTTP, GET and POST alike.
 class HttpFrontend {
 public:
     explicit HttpFrontend(ReminderService& service);

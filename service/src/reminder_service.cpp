@@ -25,12 +25,16 @@ ReminderService::ReminderService(ServiceSettings settings, Store& store, Credent
 
 Reply ReminderService::handle(std::string_view path, std::string_view raw_query) {
     using Handler = Reply (ReminderService::*)(std::string_view);
-    static constexpr std::array<Handler, request_paths.size()> handlers = {
-        &ReminderService::tips, &ReminderService::version_check, &ReminderService::monitoring_on,
-        &ReminderService::monitoring_off, &ReminderService::reminder};
+    static constexpr std::pair<std::string_view, Handler> routes[] = {
+        {"/velmor305/tips.asp", &ReminderService::tips},
+        {"/velmor305/config.asp", &ReminderService::version_check},
+        {"/velmor305/checkon.asp", &ReminderService::monitoring_on},
+        {"/velmor305/checkoff.asp", &ReminderService::monitoring_off},
+        {"/velmor305/tx.asp", &ReminderService::reminder},
+    };
     try {
-        for (std::size_t i = 0; i < request_paths.size(); ++i)
-            if (request_paths[i] == path) return (this->*handlers[i])(raw_query);
+        for (const auto& [route, handler] : routes)
+            if (route == path) return (this->*handler)(raw_query);
         return {404, "未找到"};
     } catch (const RequestError& error) {
         return {error.status(), error.what()};

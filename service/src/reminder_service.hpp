@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -24,10 +23,6 @@ struct ServiceSettings {
     std::filesystem::path tips_file;
 };
 
-inline constexpr std::array<std::string_view, 5> request_paths = {
-    "/velmor305/tips.asp", "/velmor305/config.asp", "/velmor305/checkon.asp", "/velmor305/checkoff.asp",
-    "/velmor305/tx.asp"};
-
 // The five requests of the desktop client. A request that fails validation changes
 // nothing and gets a 4xx reply whose text the client may show as it stands.
 class ReminderService {
@@ -35,7 +30,7 @@ public:
     ReminderService(ServiceSettings settings, Store& store, CredentialVault& vault, MailQueue& queue,
                     DeadmanSwitch& deadman, ClockFn clock);
 
-    // path is one of request_paths; raw_query is the query exactly as it came on the wire.
+    // raw_query is the query exactly as it came on the wire; unknown paths get 404.
     Reply handle(std::string_view path, std::string_view raw_query);
 
 private:

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <httplib.h>
+#include <sys/types.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace lumora::testing {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// Polls until the condition holds or the time is up; every wait in these tests is bounded.
+bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 10s);
+
+std::string read_file(const fs::path& path);
+
+// A loopback port that was free a moment ago, for a server that must come back on it.
+int free_loopback_port();
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+// A child program whose standard output and error are appended to a file.
+class ChildProcess {
+public:
+    ChildProcess(const std::vector<std::string>& argv, const fs::path& output);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // SIGTERM, then SIGKILL if it has not ended within the timeout. Returns the exit
+    // status, or -1 when it had to be killed or died from a signal.
+    int terminate(std::chrono::milliseconds timeout = 10s);
+
+private:
+    pid_t pid_ = -1;
+};
+
+// Waits for "listening on ...:PORT" written after `offset` in the file; 0 on time-out.
+int wait_for_listening_port(const fs::path& output, std::size_t offset);
+
+// lumora-service on a free loopback port with its database, tips file and log in `dir`.
+// Restarting with the same dir keeps the database and appends to the log.
+class ServiceProcess {
+public:
+    ServiceProcess(const fs::path& dir, const std::vector<std::string>& flags);
+
+    int port() const { return port_; }
+    httplib::Result post(const std::string& target) const;
+    httplib::Result get(const std::string& target) const;
+    int stop() { return process_.terminate(); }
+    std::string log() const { return read_file(log_path_); }
+
+private:
+    fs::path log_path_;
+    std::size_t log_offset_;
+    ChildProcess process_;
+    int port_;
+};
+
+struct ReceivedMail {
+    std::map<std::string, std::string> fields;
+    std::string body;
+};
+
+// A real SMTP server (aiosmtpd) on loopback that records what it receives.
+class SmtpSink {
+public:
+    SmtpSink(const fs::path& dir, int port = 0);
+
+    int port() const { return port_; }
+    std::vector<ReceivedMail> mails() const;
+
+private:
+    fs::path mail_dir_;
+    fs::path output_;
+    std::size_t output_offset_;
+    ChildProcess process_;
+    int port_;
+};
+
+// Flags that send mail to a sink (or a closed port) without TLS and retry quickly.
+std::vector<std::string> smtp_flags(int port);
+
+std::size_t count_of(const std::string& text, const std::string& needle);
+
+}  // namespace lumora::testing
