@@ -40,29 +40,29 @@ bool is_low_surrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 std::optional<std::string> unescape_client_value(std::string_view raw) {
     std::string out;
     out.reserve(raw.size());
-    std::optional<char16_t> high;
+    char16_t high = 0;  // a pending high surrogate, 0 when none
     std::size_t pos = 0;
     while (pos < raw.size()) {
         if (raw[pos] != '%') {
-            if (high) return std::nullopt;
+            if (high != 0) return std::nullopt;
             out += raw[pos++];
             continue;
         }
         const auto unit = read_escape(raw, pos);
         if (!unit) return std::nullopt;
         if (is_high_surrogate(*unit)) {
-            if (high) return std::nullopt;
-            high = unit;
+            if (high != 0) return std::nullopt;
+            high = *unit;
         } else if (is_low_surrogate(*unit)) {
-            if (!high) return std::nullopt;
-            append_utf8(out, 0x10000 + ((char32_t(*high) - 0xD800) << 10) + (char32_t(*unit) - 0xDC00));
-            high.reset();
+            if (high == 0) return std::nullopt;
+            append_utf8(out, 0x10000 + ((char32_t(high) - 0xD800) << 10) + (char32_t(*unit) - 0xDC00));
+            high = 0;
         } else {
-            if (high) return std::nullopt;
+            if (high != 0) return std::nullopt;
             append_utf8(out, *unit);
         }
     }
-    if (high || !is_valid_utf8(out)) return std::nullopt;
+    if (high != 0 || !is_valid_utf8(out)) return std::nullopt;
     return out;
 }
 

@@ -9,14 +9,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(Options, DefaultsFollowTheDomain) {
-    const Options options = parse_options({"--domain", "163.com"});
-    EXPECT_EQ(options.listen.text(), "127.0.0.1:8305");
-    EXPECT_EQ(options.smtp.server.text(), "smtp.163.com:465");
-    EXPECT_EQ(options.smtp.security, SmtpSecurity::tls);
-    EXPECT_EQ(options.heartbeat_grace, 60s);
-    EXPECT_EQ(options.rate_limit, 30);
-    EXPECT_EQ(options.transport, TransportKind::smtp);
+TEST(Options, MailServerFollowsTheDomainUnlessGiven) {
+    EXPECT_EQ(parse_options({"--domain", "163.com"}).smtp.server.text(), "smtp.163.com:465");
+    EXPECT_EQ(parse_options({"--smtp-server", "mx:25", "--domain", "163.com"}).smtp.server.text(), "mx:25");
 }
 
 TEST(Options, BothFlagFormsAndOverrides) {

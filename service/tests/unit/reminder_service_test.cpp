@@ -76,17 +76,5 @@ TEST_F(ServiceTest, ReminderIsQueuedWithinTheQuota) {
     EXPECT_EQ(vault.code_for(key), code) << "pending mail needs the code";
 }
 
-TEST_F(ServiceTest, VersionCheckIsEmptyOnlyFromTheMinimumOn) {
-    const auto check = [&](std::string_view version) {
-        return send("config.asp", "wxid=10001@qq.com&version=" + std::string(version));
-    };
-    EXPECT_EQ(check("3.0.5").body, "");
-    EXPECT_EQ(check("3.1").body, "");
-    const Reply old = check("3.0.4");
-    EXPECT_EQ(old.status, 200);
-    EXPECT_NE(old.body.find("3.0.5"), std::string::npos);
-    EXPECT_EQ(send("tips.asp", "").body, "");
-}
-
 }  // namespace
 }  // namespace lumora
