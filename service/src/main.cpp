@@ -31,11 +31,18 @@ std::unique_ptr<MailTransport> make_transport(const Options& options) {
     return std::make_unique<SmtpTransport>(options.smtp);
 }
 
+const char* security_name(SmtpSecurity security) {
+    switch (security) {
+        case SmtpSecurity::tls: return "tls";
+        case SmtpSecurity::starttls: return "starttls";
+        case SmtpSecurity::plain: return "plain";
+    }
+    return "unknown";
+}
+
 std::string transport_text(const Options& options) {
     if (options.transport == TransportKind::outbox) return "mail goes to the outbox folder " + options.outbox.string();
-    const char* security[] = {"tls", "starttls", "plain"};
-    return "mail goes through " + options.smtp.server.text() + " (" +
-           security[static_cast<int>(options.smtp.security)] + ")";
+    return "mail goes through " + options.smtp.server.text() + " (" + security_name(options.smtp.security) + ")";
 }
 
 int run(const Options& options) {
