@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# One Wine session for a build tree: a prefix inside it, an Xvfb display when
+# there is none, and one persistent wineserver shared by every program run.
+#   wine-session.sh setup   DIR            create what is missing and start it
+#   wine-session.sh run     DIR EXE [ARG]  run a Windows program in the session
+#   wine-session.sh cleanup DIR            stop what setup started
+set -euo pipefail
+
+mode=${1:?mode}
+dir=$(mkdir -p "${2:?session dir}" && cd "$2" && pwd)
+shift 2
+
+export WINEPREFIX="$dir/prefix"
+export WINEARCH=win32
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono or Gecko: nothing here needs them, and their installers would prompt.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+ui_font="WenQuanYi Micro Hei"
+
+create_prefix() {
+  [ -f "$WINEPREFIX/system.reg" ] && return
+  wineboot -i >/dev/null 2>&1
+  local key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
+  for face in "Tahoma" "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif"; do
+    wine reg add "$key" /v "$face" /d "$ui_font" /f >/dev/null 2>&1
+  done
+  wineserver -w
+}
+
+start_display() {
+  if [ -n "${DISPLAY:-}" ]; then
+    printf '%s\n' "$DISPLAY" >"$dir/display"
+    return
+  fi
+  local n=90
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+  setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$dir/xvfb.log" 2>&1 </dev/null &
+  echo $! >"$dir/xvfb.pid"
+  for _ in $(seq 100); do
+    [ -e "/tmp/.X11-unix/X$n" ] && break
+    sleep 0.1
+  done
+  [ -e "/tmp/.X11-unix/X$n" ] || { echo "Xvfb did not start" >&2; exit 1; }
+  printf ':%s\n' "$n" >"$dir/display"
+}
+
+case "$mode" in
+  setup)
+    create_prefix
+    start_display
+    wineserver -p >/dev/null 2>&1 </dev/null
+    ;;
+  run)
+    [ -f "$dir/display" ] || "$0" setup "$dir"
+    DISPLAY=$(cat "$dir/display")
+    export DISPLAY
+    # Wine's helper processes outlive the program and would hold a caller's
+    # pipe open, so the output goes through a file.
+    log=$(mktemp "$dir/run.XXXXXX")
+    trap 'rm -f "$log"' EXIT
+    status=0
+    wine "$@" >"$log" 2>&1 </dev/null || status=$?
+    cat "$log"
+    exit $status
+    ;;
+  cleanup)
+    wineserver -k >/dev/null 2>&1 || true
+    if [ -f "$dir/xvfb.pid" ]; then
+      kill "$(cat "$dir/xvfb.pid")" 2>/dev/null || true
+      rm -f "$dir/xvfb.pid"
+    fi
+    rm -f "$dir/display"
+    ;;
+  *)
+    echo "unknown mode $mode" >&2
+    exit 2
+    ;;
+esac

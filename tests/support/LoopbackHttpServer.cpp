@@ -1,0 +1,133 @@
+#include "LoopbackHttpServer.h"
+
+#include <ws2tcpip.h>
+
+#include <algorithm>
+#include <cctype>
+#include <stdexcept>
+
+namespace {
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
+bool ParseHead(const std::string& head, LoopbackHttpServer::Request& request) {
+  size_t lineEnd = head.find("\r\n");
+  const std::string first = head.substr(0, lineEnd);
+  const size_t space1 = first.find(' ');
+  const size_t space2 = first.find(' ', space1 + 1);
+  if (space1 == std::string::npos || space2 == std::string::npos) return false;
+  request.method = first.substr(0, space1);
+  request.target = first.substr(space1 + 1, space2 - space1 - 1);
+  while (lineEnd != std::string::npos && lineEnd + 2 < head.size()) {
+    const size_t start = lineEnd + 2;
+    lineEnd = head.find("\r\n", start);
+    const std::string line = head.substr(start, lineEnd - start);
+    const size_t colon = line.find(':');
+    if (colon == std::string::npos) continue;
+    const size_t valueStart = line.find_first_not_of(' ', colon + 1);
+    request.headers[Lower(line.substr(0, colon))] =
+        valueStart == std::string::npos ? "" : line.substr(valueStart);
+  }
+  return true;
+}
+
+}  // namespace
+
+LoopbackHttpServer::LoopbackHttpServer(Responder responder) : responder_(std::move(responder)) {
+  WSADATA data;
+  WSAStartup(MAKEWORD(2, 2), &data);
+  listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int length = sizeof(address);
+  if (bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(listener_, 16) != 0 ||
+      getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    throw std::runtime_error("loopback listener failed");
+  }
+  port_ = ntohs(address.sin_port);
+  thread_ = std::thread([this] { Serve(); });
+}
+
+LoopbackHttpServer::~LoopbackHttpServer() {
+  stop_ = true;
+  thread_.join();
+  closesocket(listener_);
+  for (SOCKET s : held_) closesocket(s);
+  WSACleanup();
+}
+
+std::wstring LoopbackHttpServer::Url(const std::wstring& target) const {
+  return L"http://127.0.0.1:" + std::to_wstring(port_) + target;
+}
+
+std::vector<LoopbackHttpServer::Request> LoopbackHttpServer::Requests() const {
+  std::lock_guard lock(mutex_);
+  return requests_;
+}
+
+std::string LoopbackHttpServer::Reply(int status, const std::string& contentType, const std::string& body) {
+  std::string reply = "HTTP/1.1 " + std::to_string(status) + " X\r\n";
+  if (!contentType.empty()) reply += "Content-Type: " + contentType + "\r\n";
+  reply += "Content-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n";
+  return reply + body;
+}
+
+void LoopbackHttpServer::Serve() {
+  while (!stop_) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(listener_, &readable);
+    timeval wait{0, 50000};
+    if (select(0, &readable, nullptr, nullptr, &wait) <= 0) continue;
+    const SOCKET client = accept(listener_, nullptr, nullptr);
+    if (client != INVALID_SOCKET) Handle(client);
+  }
+}
+
+void LoopbackHttpServer::Handle(SOCKET client) {
+  std::string data;
+  char buffer[4096];
+  size_t headEnd = std::string::npos;
+  while ((headEnd = data.find("\r\n\r\n")) == std::string::npos) {
+    const int got = recv(client, buffer, sizeof(buffer), 0);
+    if (got <= 0) {
+      closesocket(client);
+      return;
+    }
+    data.append(buffer, got);
+  }
+  Request request;
+  if (!ParseHead(data.substr(0, headEnd), request)) {
+    closesocket(client);
+    return;
+  }
+  const size_t length = request.headers.contains("content-length")
+                            ? std::stoul(request.headers["content-length"]) : 0;
+  request.body = data.substr(headEnd + 4);
+  while (request.body.size() < length) {
+    const int got = recv(client, buffer, sizeof(buffer), 0);
+    if (got <= 0) break;
+    request.body.append(buffer, got);
+  }
+  {
+    std::lock_guard lock(mutex_);
+    requests_.push_back(request);
+  }
+  const std::optional<std::string> reply = responder_(request);
+  if (!reply) {
+    held_.push_back(client);
+    return;
+  }
+  size_t sent = 0;
+  while (sent < reply->size()) {
+    const int put = send(client, reply->data() + sent, static_cast<int>(reply->size() - sent), 0);
+    if (put <= 0) break;
+    sent += put;
+  }
+  shutdown(client, SD_SEND);
+  closesocket(client);
+}
