@@ -1,0 +1,126 @@
+#include "Subclass.h"
+
+#include <algorithm>
+
+namespace {
+
+// The property that leads the shared window procedure to a window's record.
+constexpr wchar_t kRecordProperty[] = L"Lumora.SubclassRecord";
+
+// Messages one phase wants: none, a list, or every message.
+struct MsgTable {
+  bool all = false;
+  std::vector<UINT> msgs;
+
+  bool Wants(UINT uMsg) const { return all || std::find(msgs.begin(), msgs.end(), uMsg) != msgs.end(); }
+  void Add(UINT uMsg) {
+    if (uMsg == ALL_MESSAGES) all = true;
+    else if (std::find(msgs.begin(), msgs.end(), uMsg) == msgs.end()) msgs.push_back(uMsg);
+  }
+  void Clear() {
+    all = false;
+    msgs.clear();
+  }
+};
+
+}  // namespace
+
+// A hooked window (hWnd non-null) or a free record. Messages in flight hold a
+// reference, so a record outlives an unhook or its owner during a message.
+struct cSubclass::Record : std::enable_shared_from_this<Record> {
+  HWND hWnd = nullptr;
+  WNDPROC prevProc = nullptr;
+  ISubclassOwner* owner = nullptr;
+  MsgTable before;
+  MsgTable after;
+};
+
+cSubclass::cSubclass(ISubclassOwner& owner) : m_Owner(owner) {}
+
+cSubclass::~cSubclass() { SubclassStopAll(); }
+
+int cSubclass::SubclassStart(HWND hWnd) {
+  if (!IsWindow(hWnd)) return -1;
+  if (auto* hooked = static_cast<Record*>(GetPropW(hWnd, kRecordProperty)))
+    return hooked->owner == &m_Owner ? SubclassFind(hWnd) : -1;
+
+  int index = SubclassFind(nullptr, true);
+  if (index < 0) {
+    m_Records.push_back(std::make_shared<Record>());
+    index = static_cast<int>(m_Records.size()) - 1;
+  } else {
+    // A message still in flight may hold the old record: give the window a fresh one.
+    m_Records[index] = std::make_shared<Record>();
+  }
+  Record& record = *m_Records[index];
+  record.owner = &m_Owner;
+  if (!SetPropW(hWnd, kRecordProperty, &record)) return -1;
+  SetLastError(0);
+  const LONG_PTR prev = SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HookProc));
+  if (prev == 0 && GetLastError() != 0) {
+    RemovePropW(hWnd, kRecordProperty);
+    return -1;
+  }
+  record.prevProc = reinterpret_cast<WNDPROC>(prev);
+  record.hWnd = hWnd;
+  return index;
+}
+
+void cSubclass::SubclassAddMsg(HWND hWnd, UINT uMsg, int When) {
+  const int index = SubclassFind(hWnd);
+  if (index < 0) return;
+  Record& record = *m_Records[index];
+  if (When & MSG_BEFORE) record.before.Add(uMsg);
+  if (When & MSG_AFTER) record.after.Add(uMsg);
+}
+
+void cSubclass::SubclassStop(HWND hWnd) {
+  const int index = SubclassFind(hWnd);
+  if (index < 0) return;
+  Record& record = *m_Records[index];
+  SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(record.prevProc));
+  Release(record);
+}
+
+void cSubclass::SubclassStopAll() {
+  for (int i = static_cast<int>(m_Records.size()) - 1; i >= 0; --i)
+    if (m_Records[i]->hWnd) SubclassStop(m_Records[i]->hWnd);
+}
+
+int cSubclass::SubclassFind(HWND hWnd, bool bAdd) const {
+  for (int i = static_cast<int>(m_Records.size()) - 1; i >= 0; --i) {
+    const HWND recorded = m_Records[i]->hWnd;
+    if (bAdd ? recorded == nullptr : (hWnd && recorded == hWnd)) return i;
+  }
+  return -1;
+}
+
+void cSubclass::Release(Record& record) {
+  RemovePropW(record.hWnd, kRecordProperty);
+  record.hWnd = nullptr;
+  record.before.Clear();
+  record.after.Clear();
+}
+
+LRESULT CALLBACK cSubclass::HookProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+  auto* found = static_cast<Record*>(GetPropW(hWnd, kRecordProperty));
+  if (!found) return DefWindowProcW(hWnd, uMsg, wParam, lParam);
+  const std::shared_ptr<Record> record = found->shared_from_this();
+  const HWND hooked = hWnd;
+  const WNDPROC prevProc = record->prevProc;
+
+  bool bHandled = false;
+  LRESULT lReturn = 0;
+  if (record->before.Wants(uMsg))
+    record->owner->zSubclass_Proc(true, bHandled, lReturn, hWnd, uMsg, wParam, lParam);
+  if (bHandled) return lReturn;
+
+  const UINT original = uMsg;
+  lReturn = CallWindowProcW(prevProc, hWnd, uMsg, wParam, lParam);
+  if (record->hWnd == hooked && record->after.Wants(uMsg))
+    record->owner->zSubclass_Proc(false, bHandled, lReturn, hWnd, uMsg, wParam, lParam);
+  // A window destroyed while hooked frees its record, so that a later window
+  // with the same handle is not mistaken for it.
+  if (original == WM_NCDESTROY && record->hWnd == hooked) Release(*record);
+  return lReturn;
+}
