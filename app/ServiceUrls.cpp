@@ -1,19 +1,19 @@
 #include "ServiceUrls.h"
 
-#include <initializer_list>
-#include <utility>
-
 #include "LumoraConfig.h"
 #include "UrlEscape.h"
 
-namespace {
+std::wstring ServiceBase(std::wstring_view address) {
+  if (address.starts_with(L"http://") || address.starts_with(L"https://")) {
+    return std::wstring(address);
+  }
+  return L"http://" + std::wstring(address);
+}
 
-using Query = std::initializer_list<std::pair<std::wstring_view, std::wstring_view>>;
+ServiceUrls::ServiceUrls(std::wstring_view address) : base_(ServiceBase(address) + L"/velmor305/") {}
 
-std::wstring Url(std::wstring_view path, Query query) {
-  std::wstring url = ServiceBase(kServiceAddress);
-  url += L"/velmor305/";
-  url += path;
+std::wstring ServiceUrls::Url(std::wstring_view path, Query query) const {
+  std::wstring url = base_ + std::wstring(path);
   wchar_t separator = L'?';
   for (const auto& [key, value] : query) {
     url += separator;
@@ -25,32 +25,23 @@ std::wstring Url(std::wstring_view path, Query query) {
   return url;
 }
 
-}  // namespace
-
-std::wstring ServiceBase(std::wstring_view address) {
-  if (address.starts_with(L"http://") || address.starts_with(L"https://")) {
-    return std::wstring(address);
-  }
-  return L"http://" + std::wstring(address);
-}
-
-std::wstring TipsUrl() {
+std::wstring ServiceUrls::Tips() const {
   return Url(L"tips.asp", {});
 }
 
-std::wstring VersionCheckUrl(std::wstring_view wxid) {
+std::wstring ServiceUrls::VersionCheck(std::wstring_view wxid) const {
   return Url(L"config.asp", {{L"wxid", wxid}, {L"version", kVersion}});
 }
 
-std::wstring MonitoringOnUrl(std::wstring_view wxid, std::wstring_view cpid, std::wstring_view pwd) {
+std::wstring ServiceUrls::MonitoringOn(std::wstring_view wxid, std::wstring_view cpid, std::wstring_view pwd) const {
   return Url(L"checkon.asp", {{L"wxid", wxid}, {L"cpid", cpid}, {L"pwd", pwd}});
 }
 
-std::wstring MonitoringOffUrl(std::wstring_view wxid, std::wstring_view cpid, std::wstring_view pwd) {
+std::wstring ServiceUrls::MonitoringOff(std::wstring_view wxid, std::wstring_view cpid, std::wstring_view pwd) const {
   return Url(L"checkoff.asp", {{L"wxid", wxid}, {L"cpid", cpid}, {L"pwd", pwd}});
 }
 
-std::wstring ReminderUrl(std::wstring_view wxid, std::wstring_view watchKey, std::wstring_view cpid,
-                         std::wstring_view pwd) {
+std::wstring ServiceUrls::Reminder(std::wstring_view wxid, std::wstring_view watchKey, std::wstring_view cpid,
+                                   std::wstring_view pwd) const {
   return Url(L"tx.asp", {{L"wxid", wxid}, {L"port", watchKey}, {L"cpid", cpid}, {L"pwd", pwd}});
 }

@@ -36,13 +36,18 @@ bool ParseHead(const std::string& head, LoopbackHttpServer::Request& request) {
 
 }  // namespace
 
-LoopbackHttpServer::LoopbackHttpServer(Responder responder) : responder_(std::move(responder)) {
+LoopbackHttpServer::LoopbackHttpServer(Responder responder, unsigned short port)
+    : responder_(std::move(responder)) {
   WSADATA data;
   WSAStartup(MAKEWORD(2, 2), &data);
   listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  // A fixed port must be usable again while the last run's connections linger.
+  const BOOL reuse = port != 0;
+  setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof(reuse));
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(port);
   int length = sizeof(address);
   if (bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(listener_, 16) != 0 ||
       getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {

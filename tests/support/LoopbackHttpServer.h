@@ -24,7 +24,8 @@ class LoopbackHttpServer {
   };
   using Responder = std::function<std::optional<std::string>(const Request&)>;
 
-  explicit LoopbackHttpServer(Responder responder);
+  // Port 0 takes any free port.
+  explicit LoopbackHttpServer(Responder responder, unsigned short port = 0);
   ~LoopbackHttpServer();
   LoopbackHttpServer(const LoopbackHttpServer&) = delete;
   LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
