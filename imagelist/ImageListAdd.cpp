@@ -63,14 +63,12 @@ int cImageList::AddImage(HANDLE image, ImageType type, const std::wstring& key,
   if (first < 0) return -1;
 
   if (insertAt) {
-    // Image lists only append: walk the new images down from the end by
-    // swaps, and move their key slots to the same place.
     const int after = ImageCount();
-    const int added = after - before;
-    for (int i = before - 1; i >= *insertAt; --i) {
-      for (int g = i; g < i + added; ++g) ImageList_Copy(list_.get(), g + 1, list_.get(), g, ILCF_SWAP);
+    if (!RotateImages(*insertAt, before, after)) {
+      while (ImageCount() > before) ImageList_Remove(list_.get(), ImageCount() - 1);
+      ResizeKeys();
+      return -1;
     }
-    std::rotate(keys_.begin() + *insertAt, keys_.begin() + before, keys_.begin() + after);
     first = *insertAt;
   }
   StoreKey(first, key);

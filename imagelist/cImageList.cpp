@@ -3,6 +3,37 @@
 #include <algorithm>
 #include <utility>
 
+namespace {
+
+// One extra slot at the end of a list to park an image in while others move;
+// removed again on every path.
+class ScratchSlot {
+ public:
+  explicit ScratchSlot(HIMAGELIST list)
+      : list_(list),
+        index_(ImageList_GetImageCount(list)),
+        made_(ImageList_SetImageCount(list, index_ + 1)) {}
+  ~ScratchSlot() {
+    if (made_) ImageList_Remove(list_, index_);
+  }
+  ScratchSlot(const ScratchSlot&) = delete;
+  ScratchSlot& operator=(const ScratchSlot&) = delete;
+
+  bool Made() const { return made_; }
+  int Index() const { return index_; }
+
+ private:
+  HIMAGELIST list_;
+  int index_;
+  bool made_;
+};
+
+void MoveImage(HIMAGELIST list, int to, int from) {
+  ImageList_Copy(list, to, list, from, ILCF_MOVE);
+}
+
+}  // namespace
+
 bool cImageList::Create() {
   Destroy();
   list_.reset(ImageList_Create(sizeX_, sizeY_, static_cast<UINT>(depth_) | ILC_MASK, 4, 4));
@@ -64,9 +95,37 @@ void cImageList::SwapOrCopyImage(const ImageKey& source, const ImageKey& destina
   if (!list_) return;
   const int a = ItemIndex(source);
   const int b = ItemIndex(destination);
-  ImageList_Copy(list_.get(), a, list_.get(), b, static_cast<UINT>(mode));
+  if (mode == ImageCopyMode::Swap) {
+    if (!SwapImages(a, b)) return;
+  } else if (!ImageList_Copy(list_.get(), a, list_.get(), b, ILCF_MOVE)) {
+    return;
+  }
   ResizeKeys();
   std::swap(keys_[a], keys_[b]);
+}
+
+// Reordering copies images with ILCF_MOVE through a scratch slot: Wine's
+// ILCF_SWAP blackens the image it moves out of the source position.
+bool cImageList::SwapImages(int a, int b) {
+  const ScratchSlot scratch(list_.get());
+  if (!scratch.Made()) return false;
+  MoveImage(list_.get(), scratch.Index(), a);
+  MoveImage(list_.get(), a, b);
+  MoveImage(list_.get(), b, scratch.Index());
+  return true;
+}
+
+bool cImageList::RotateImages(int first, int middle, int last) {
+  const ScratchSlot scratch(list_.get());
+  if (!scratch.Made()) return false;
+  for (int from = middle, to = first; from < last; ++from, ++to) {
+    MoveImage(list_.get(), scratch.Index(), from);
+    for (int i = from; i > to; --i) MoveImage(list_.get(), i, i - 1);
+    MoveImage(list_.get(), to, scratch.Index());
+  }
+  ResizeKeys();
+  std::rotate(keys_.begin() + first, keys_.begin() + middle, keys_.begin() + last);
+  return true;
 }
 
 void cImageList::StoreKey(int index, const std::wstring& key) {

@@ -125,6 +125,9 @@ class cImageList {
  private:
   int AddImage(HANDLE image, ImageType type, const std::wstring& key, COLORREF maskColour,
                const std::optional<ImageKey>& keyAfter);
+  bool SwapImages(int a, int b);
+  // Like std::rotate on images and keys: [middle, last) moves to first.
+  bool RotateImages(int first, int middle, int last);
   void StoreKey(int index, const std::wstring& key);
   void ResizeKeys();
 
