@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "TcpTable.h"
+
+// One line of /proc/net/tcp: the row as the system's table would hold it (no
+// owning process yet) and the inode of the socket, 0 when no descriptor refers
+// to it any more (time-wait and orphaned sockets).
+struct ProcTcpEntry {
+  TcpRow row;
+  uint64_t inode = 0;
+};
+
+// The entries of /proc/net/tcp in file order; lines that do not parse (the
+// heading among them) are left out.
+std::vector<ProcTcpEntry> ParseProcNetTcp(const std::string& text);
+
+// What /proc/<pid>/fdinfo/<fd> says about a descriptor: the inode it refers to
+// and the mount that inode lives on.
+struct FdInfo {
+  uint64_t inode = 0;
+  uint64_t mountId = 0;
+};
+
+// False when the text lacks the "ino:" or "mnt_id:" line (kernels before 5.14).
+bool ParseFdInfo(const std::string& text, FdInfo& info);
+
+// The mount ids listed in /proc/<pid>/mountinfo: the mounts a file can live
+// on. Sockets live on the kernel's internal socket mount, which is never listed.
+std::unordered_set<uint64_t> ParseMountIds(const std::string& text);

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <memory>
+
+#include "ProcFs.h"
+#include "SocketOwners.h"
+#include "TcpRowSource.h"
+
+// Under Wine the IP Helper table names no owning process, so the rows come
+// from Linux's /proc instead: /proc/net/tcp for the connections, the process
+// descriptors for their owners (Linux pids, which a user can act on).
+class WineProcRowSource : public TcpRowSource {
+ public:
+  explicit WineProcRowSource(std::unique_ptr<ProcFs> proc);
+
+  bool Fetch(std::vector<unsigned char>& table) override;
+  std::wstring ProcessPath(unsigned long pid) override;
+
+ private:
+  std::unique_ptr<ProcFs> proc_;
+  SocketOwners owners_;
+};
