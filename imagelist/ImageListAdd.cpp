@@ -60,7 +60,8 @@ int cImageList::AddImage(HANDLE image, ImageType type, const std::wstring& key,
       break;
   }
   ResizeKeys();
-  if (first < 0) return -1;
+  // A bitmap narrower than one image gives an index but adds nothing.
+  if (first < 0 || ImageCount() == before) return -1;
 
   if (insertAt) {
     const int after = ImageCount();
