@@ -61,7 +61,7 @@ BitmapHandle SolidBitmap(int width, int height, COLORREF colour) {
 }
 
 Canvas::Canvas(int width, int height, COLORREF fill)
-    : width_(width), dc_(CreateCompatibleDC(nullptr)), bitmap_(SolidBitmap(width, height, fill)) {
+    : width_(width), height_(height), dc_(CreateCompatibleDC(nullptr)), bitmap_(SolidBitmap(width, height, fill)) {
   DIBSECTION section{};
   GetObjectW(bitmap_.get(), sizeof(section), &section);
   bits_ = static_cast<const DWORD*>(section.dsBm.bmBits);
@@ -73,6 +73,13 @@ Canvas::~Canvas() { SelectObject(dc_.get(), previous_); }
 COLORREF Canvas::Pixel(int x, int y) const {
   GdiFlush();
   return FromDib(bits_[y * width_ + x]);
+}
+
+std::vector<COLORREF> Canvas::Pixels() const {
+  std::vector<COLORREF> pixels;
+  for (int y = 0; y < height_; ++y)
+    for (int x = 0; x < width_; ++x) pixels.push_back(Pixel(x, y));
+  return pixels;
 }
 
 BitmapPixels::BitmapPixels(HBITMAP bitmap) {

@@ -36,9 +36,11 @@ class Canvas {
   HDC dc() const { return dc_.get(); }
   HBITMAP bitmap() const { return bitmap_.get(); }
   COLORREF Pixel(int x, int y) const;
+  std::vector<COLORREF> Pixels() const;
 
  private:
   int width_;
+  int height_;
   DcHandle dc_;
   BitmapHandle bitmap_;
   const DWORD* bits_ = nullptr;
