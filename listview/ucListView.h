@@ -18,26 +18,30 @@ class ucListViewEvents {
   virtual ~ucListViewEvents() = default;
   virtual void Click() {}
   virtual void DblClick() {}
-  virtual void ItemClick(int Item) {}
-  virtual void ItemCheck(int Item) {}
-  virtual void ColumnClick(int Column) {}
-  virtual void ColumnRightClick(int Column) {}
-  virtual void KeyDown(int& KeyCode, int& Shift) {}
-  virtual void KeyPress(int& KeyAscii) {}
-  virtual void KeyUp(int& KeyCode, int& Shift) {}
-  virtual void MouseDown(int& Button, int& Shift, float& X, float& Y) {}
-  virtual void MouseMove(int& Button, int& Shift, float& X, float& Y) {}
-  virtual void MouseUp(int& Button, int& Shift, float& X, float& Y) {}
+  virtual void ItemClick([[maybe_unused]] int Item) {}
+  virtual void ItemCheck([[maybe_unused]] int Item) {}
+  virtual void ColumnClick([[maybe_unused]] int Column) {}
+  virtual void ColumnRightClick([[maybe_unused]] int Column) {}
+  virtual void KeyDown([[maybe_unused]] int& KeyCode, [[maybe_unused]] int& Shift) {}
+  virtual void KeyPress([[maybe_unused]] int& KeyAscii) {}
+  virtual void KeyUp([[maybe_unused]] int& KeyCode, [[maybe_unused]] int& Shift) {}
+  virtual void MouseDown([[maybe_unused]] int& Button, [[maybe_unused]] int& Shift,
+                         [[maybe_unused]] float& X, [[maybe_unused]] float& Y) {}
+  virtual void MouseMove([[maybe_unused]] int& Button, [[maybe_unused]] int& Shift,
+                         [[maybe_unused]] float& X, [[maybe_unused]] float& Y) {}
+  virtual void MouseUp([[maybe_unused]] int& Button, [[maybe_unused]] int& Shift,
+                       [[maybe_unused]] float& X, [[maybe_unused]] float& Y) {}
   virtual void MouseEnter() {}
   virtual void MouseLeave() {}
   // Leave Cancel non-zero to close the label editor at once.
-  virtual void BeforeLabelEdit(int& Cancel) {}
+  virtual void BeforeLabelEdit([[maybe_unused]] int& Cancel) {}
   // NewString is the edited text in full; a non-zero Cancel keeps the old label.
-  virtual void AfterLabelEdit(int& Cancel, std::wstring& NewString) {}
+  virtual void AfterLabelEdit([[maybe_unused]] int& Cancel, [[maybe_unused]] std::wstring& NewString) {}
   virtual void Resize() {}
   // Set Process to draw the sub-item with these colours (system colours allowed).
-  virtual void OnSubItemPrePaint(int Item, int SubItem, COLORREF& TextBackColor,
-                                 COLORREF& TextForeColor, bool& Process) {}
+  virtual void OnSubItemPrePaint([[maybe_unused]] int Item, [[maybe_unused]] int SubItem,
+                                 [[maybe_unused]] COLORREF& TextBackColor,
+                                 [[maybe_unused]] COLORREF& TextForeColor, [[maybe_unused]] bool& Process) {}
 };
 
 // ScaleMode values: the units of mouse positions in events and of ItemHitTest.
@@ -47,7 +51,7 @@ enum eScaleMode : int {
 };
 
 // ViewMode values.
-enum eViewMode : int { VIEW_ICON = 0, VIEW_REPORT = 1, VIEW_SMALLICON = 2, VIEW_LIST = 3 };
+enum eViewMode : int { VIEWMODE_ICON = 0, VIEWMODE_REPORT = 1, VIEWMODE_SMALLICON = 2, VIEWMODE_LIST = 3 };
 
 // BorderStyle values (others are stored and change nothing).
 enum eBorderStyle : int { BORDER_NONE = 0, BORDER_FLAT = 1, BORDER_SUNKEN = 2 };
@@ -220,7 +224,7 @@ class ucListView : private ISubclassOwner, private IInPlaceActiveControl, privat
   void OnHeaderNotify(bool& bHandled, LRESULT& lReturn, const NMHDR& hdr, LPARAM lParam);
   void OnListNotify(bool& bHandled, LRESULT& lReturn, const NMHDR& hdr, LPARAM lParam);
   void OnItemChanged(const NMLISTVIEW& nm);
-  void OnListClick(const NMITEMACTIVATE& nm);
+  void OnListClick(int Button, const NMITEMACTIVATE& nm);
   void OnBeginLabelEdit(bool& bHandled, LRESULT& lReturn);
   void OnEndLabelEdit(bool& bHandled, LRESULT& lReturn, const NMLVDISPINFOW& info);
   LRESULT CustomDraw(NMLVCUSTOMDRAW& cd);
@@ -230,7 +234,7 @@ class ucListView : private ISubclassOwner, private IInPlaceActiveControl, privat
   void OnButtonDown(int Button, LPARAM lParam);
   void OnButtonUp(bool bBefore, int Button, LPARAM lParam);
   void OnMouseLeave();
-  void RaiseMouseUpClick(int Button, POINT pt);
+  void RaiseMouse(void (ucListViewEvents::*event)(int&, int&, float&, float&), int Button, POINT pt);
 
   // Helpers.
   static int ShiftState();
@@ -243,14 +247,15 @@ class ucListView : private ISubclassOwner, private IInPlaceActiveControl, privat
   LRESULT SendList(UINT uMsg, WPARAM wParam = 0, LPARAM lParam = 0) const;
   LRESULT SendHeader(UINT uMsg, WPARAM wParam = 0, LPARAM lParam = 0) const;
   bool GetColumn(int Column, LVCOLUMNW& col) const;
+  bool HasColumns() const { return m_hListView && m_hHeader; }
   int GetItemField(int Item, int SubItem, UINT mask, int LVITEMW::*field) const;
   void SetItemField(int Item, int SubItem, UINT mask, int LVITEMW::*field, int Value);
-  bool ItemStateIs(int Item, UINT mask, UINT state) const;
+  UINT ItemState(int Item, UINT mask) const;
   void SetItemState(int Item, UINT mask, UINT state);
-  int ImageListAddBitmap(HIMAGELIST hIml, HBITMAP hBitmap, COLORREF MaskColor) const;
-  int ImageListAddIcon(HIMAGELIST hIml, HICON hIcon) const;
-  bool InitializeImageList(UniqueImageList& list, int ImageWidth, int ImageHeight);
-  void AttachHeaderImageList();
+  UniqueImageList CreateImageList(int ImageWidth, int ImageHeight) const;
+  static int ImageListAddBitmap(HIMAGELIST hIml, HBITMAP hBitmap, COLORREF MaskColor);
+  static int ImageListAddIcon(HIMAGELIST hIml, HICON hIcon);
+  static COLORREF TranslateColor(COLORREF Value);
   void SetStyleBits(DWORD set, DWORD clear);
   void SetExStyleBits(DWORD set, DWORD clear);
   static void SetWindowBits(HWND hWnd, int index, DWORD set, DWORD clear);

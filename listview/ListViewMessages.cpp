@@ -1,0 +1,205 @@
+#include <windowsx.h>
+
+#include "ucListView.h"
+
+namespace {
+
+POINT PointOf(LPARAM lParam) { return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
+
+bool OnItemProper(int flags) { return flags == LVHT_ONITEMICON || flags == LVHT_ONITEMLABEL || flags == LVHT_ONITEM; }
+
+}  // namespace
+
+void ucListView::zSubclass_Proc(bool bBefore, bool& bHandled, LRESULT& lReturn, HWND& lng_hWnd, UINT& uMsg,
+                                WPARAM& wParam, LPARAM& lParam) {
+  if (lng_hWnd == m_hWnd.get()) {
+    if (uMsg == WM_MOUSEACTIVATE) ActivateInPlace();
+    else if (uMsg == WM_NOTIFY) OnControlNotify(bHandled, lReturn, *reinterpret_cast<const NMHDR*>(lParam), lParam);
+  } else if (lng_hWnd == m_hListView.get()) {
+    OnListMessage(bBefore, uMsg, wParam, lParam);
+  }
+}
+
+void ucListView::OnControlNotify(bool& bHandled, LRESULT& lReturn, const NMHDR& hdr, LPARAM lParam) {
+  if (m_hHeader && hdr.hwndFrom == m_hHeader) OnHeaderNotify(bHandled, lReturn, hdr, lParam);
+  else if (hdr.hwndFrom == m_hListView.get()) OnListNotify(bHandled, lReturn, hdr, lParam);
+}
+
+void ucListView::OnHeaderNotify(bool& bHandled, LRESULT& lReturn, const NMHDR& hdr, LPARAM lParam) {
+  switch (hdr.code) {
+    case HDN_ITEMCLICKW:
+      Events().ColumnClick(reinterpret_cast<const NMHEADERW*>(lParam)->iItem);
+      break;
+    case HDN_ITEMCHANGINGW:
+      // Fixed width refuses what the user does to the header, not the control's own column calls.
+      if (m_bHeaderFixedWidth && !m_bOwnColumnChange) {
+        lReturn = 1;
+        bHandled = true;
+      }
+      break;
+    case NM_RCLICK: {
+      const DWORD pos = GetMessagePos();
+      HDHITTESTINFO info{};
+      info.pt = {GET_X_LPARAM(pos), GET_Y_LPARAM(pos)};
+      ScreenToClient(m_hHeader, &info.pt);
+      SendHeader(HDM_HITTEST, 0, reinterpret_cast<LPARAM>(&info));
+      Events().ColumnRightClick(info.iItem);
+      break;
+    }
+  }
+}
+
+void ucListView::OnListNotify(bool& bHandled, LRESULT& lReturn, const NMHDR& hdr, LPARAM lParam) {
+  switch (hdr.code) {
+    case LVN_BEGINLABELEDITW: OnBeginLabelEdit(bHandled, lReturn); break;
+    case LVN_ENDLABELEDITW: OnEndLabelEdit(bHandled, lReturn, *reinterpret_cast<const NMLVDISPINFOW*>(lParam)); break;
+    case LVN_ITEMCHANGED: OnItemChanged(*reinterpret_cast<const NMLISTVIEW*>(lParam)); break;
+    case NM_CUSTOMDRAW:
+      if (m_bRaiseSubItemPrePaint) {
+        lReturn = CustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
+        bHandled = true;
+      }
+      break;
+    case NM_DBLCLK:
+    case NM_RDBLCLK: Events().DblClick(); break;
+    case NM_CLICK: OnListClick(1, *reinterpret_cast<const NMITEMACTIVATE*>(lParam)); break;
+    case NM_RCLICK: OnListClick(2, *reinterpret_cast<const NMITEMACTIVATE*>(lParam)); break;
+  }
+}
+
+void ucListView::OnItemChanged(const NMLISTVIEW& nm) {
+  if (nm.uOldState) {
+    if ((nm.uOldState ^ nm.uNewState) & LVIS_STATEIMAGEMASK) Events().ItemCheck(nm.iItem);
+  } else if (!m_bSuppressItemClick && (nm.uNewState & LVIS_SELECTED)) {
+    Events().ItemClick(nm.iItem);
+  }
+}
+
+void ucListView::OnListClick(int Button, const NMITEMACTIVATE& nm) {
+  m_bClickNotified = true;
+  const int flags = HitTestFlags(nm.ptAction);
+  if (m_bMultiSelect ? flags != LVHT_ONITEMSTATEICON : OnItemProper(flags)) {
+    RaiseMouse(&ucListViewEvents::MouseUp, Button, nm.ptAction);
+    Events().Click();
+  }
+}
+
+void ucListView::OnBeginLabelEdit(bool& bHandled, LRESULT& lReturn) {
+  int Cancel = 0;
+  Events().BeforeLabelEdit(Cancel);
+  if (Cancel) {
+    lReturn = TRUE;  // the list then never opens the editor
+    bHandled = true;
+  }
+}
+
+void ucListView::OnEndLabelEdit(bool& bHandled, LRESULT& lReturn, const NMLVDISPINFOW& info) {
+  std::wstring NewString = info.item.pszText ? info.item.pszText : L"";
+  int Cancel = 0;
+  Events().AfterLabelEdit(Cancel, NewString);
+  // No text means the user cancelled the edit; otherwise the host decides.
+  if (!Cancel && info.item.pszText) {
+    lReturn = TRUE;
+    bHandled = true;
+  }
+}
+
+LRESULT ucListView::CustomDraw(NMLVCUSTOMDRAW& cd) {
+  switch (cd.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT: return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT: return CDRF_NOTIFYSUBITEMDRAW;
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+      COLORREF TextBackColor = 0, TextForeColor = 0;
+      bool Process = false;
+      Events().OnSubItemPrePaint(static_cast<int>(cd.nmcd.dwItemSpec), cd.iSubItem, TextBackColor, TextForeColor,
+                                 Process);
+      if (Process) {
+        cd.clrTextBk = TranslateColor(TextBackColor);
+        cd.clrText = TranslateColor(TextForeColor);
+      }
+      return CDRF_DODEFAULT;
+    }
+    default: return CDRF_DODEFAULT;
+  }
+}
+
+void ucListView::OnListMessage(bool bBefore, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+  switch (uMsg) {
+    case WM_SETFOCUS: ActivateInPlace(); break;
+    case WM_KEYDOWN:
+    case WM_KEYUP: {
+      int KeyCode = static_cast<int>(wParam & 0x7FFF);
+      int Shift = ShiftState();
+      if (uMsg == WM_KEYDOWN) Events().KeyDown(KeyCode, Shift);
+      else Events().KeyUp(KeyCode, Shift);
+      break;
+    }
+    case WM_CHAR: OnChar(wParam); break;
+    case WM_MOUSEMOVE: OnMouseMove(wParam, lParam); break;
+    case WM_LBUTTONDOWN: OnButtonDown(1, lParam); break;
+    case WM_RBUTTONDOWN: OnButtonDown(2, lParam); break;
+    case WM_MBUTTONDOWN: OnButtonDown(4, lParam); break;
+    case WM_LBUTTONUP: OnButtonUp(bBefore, 1, lParam); break;
+    case WM_RBUTTONUP: OnButtonUp(bBefore, 2, lParam); break;
+    case WM_MBUTTONUP: OnButtonUp(bBefore, 4, lParam); break;
+    case WM_MOUSELEAVE: OnMouseLeave(); break;
+  }
+}
+
+void ucListView::OnChar(WPARAM wParam) {
+  const int code = static_cast<int>(wParam & 0x7FFF);
+  int KeyAscii = code;
+  Events().KeyPress(KeyAscii);
+  if (code != VK_SPACE) return;
+  const auto item = static_cast<int>(SendList(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED | LVNI_SELECTED));
+  if (item != -1) Events().ItemClick(item);
+}
+
+void ucListView::OnMouseMove(WPARAM wParam, LPARAM lParam) {
+  if (!m_bMouseInside) {
+    m_bMouseInside = true;
+    TrackMouseLeave();
+    Events().MouseEnter();
+  }
+  const POINT pt = PointOf(lParam);
+  float X = PixelsToScaleX(pt.x), Y = PixelsToScaleY(pt.y);
+  if (X == m_sngLastX && Y == m_sngLastY) return;
+  m_sngLastX = X;
+  m_sngLastY = Y;
+  int Button = (wParam & MK_LBUTTON) ? 1 : (wParam & MK_RBUTTON) ? 2 : (wParam & MK_MBUTTON) ? 4 : 0;
+  int Shift = ShiftState();
+  Events().MouseMove(Button, Shift, X, Y);
+}
+
+void ucListView::OnButtonDown(int Button, LPARAM lParam) {
+  const POINT pt = PointOf(lParam);
+  RaiseMouse(&ucListViewEvents::MouseDown, Button, pt);
+  // A press on an item that is already focused or selected changes no state,
+  // so the list reports nothing: the item click is raised here.
+  int item = -1;
+  const int flags = HitTestFlags(pt, &item);
+  if (item != -1 && OnItemProper(flags) && SendList(LVM_GETITEMSTATE, item, LVIS_FOCUSED | LVIS_SELECTED))
+    Events().ItemClick(item);
+}
+
+void ucListView::OnButtonUp(bool bBefore, int Button, LPARAM lParam) {
+  // Lists that send NM_CLICK from their button-up report the click there, with its hit rules.
+  if (bBefore) {
+    m_bClickNotified = false;
+  } else if (!m_bClickNotified) {
+    RaiseMouse(&ucListViewEvents::MouseUp, Button, PointOf(lParam));
+    Events().Click();
+  }
+}
+
+void ucListView::OnMouseLeave() {
+  m_bMouseInside = false;
+  Events().MouseLeave();
+  m_sngLastX = m_sngLastY = -1.0f;
+}
+
+void ucListView::RaiseMouse(void (ucListViewEvents::*event)(int&, int&, float&, float&), int Button, POINT pt) {
+  int Shift = ShiftState();
+  float X = PixelsToScaleX(pt.x), Y = PixelsToScaleY(pt.y);
+  (Events().*event)(Button, Shift, X, Y);
+}
