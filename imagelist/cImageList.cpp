@@ -123,7 +123,6 @@ bool cImageList::RotateImages(int first, int middle, int last) {
     for (int i = from; i > to; --i) MoveImage(list_.get(), i, i - 1);
     MoveImage(list_.get(), to, scratch.Index());
   }
-  ResizeKeys();
   std::rotate(keys_.begin() + first, keys_.begin() + middle, keys_.begin() + last);
   return true;
 }

@@ -4,40 +4,42 @@
 
 using namespace test;
 
-namespace {
-
 constexpr OLE_COLOR kUntranslatable = 0x12345678;
 
-// A second list whose image 1 is the left half of a blue square.
-class HalfBlueList {
- public:
-  HalfBlueList() {
-    list.ColourDepth(ImageColourDepth::Bits24);
-    list.Create();
-    const BitmapHandle half = MakeBitmap(16, 16, [](int x, int) { return x < 8 ? kBlue : kMagenta; });
-    list.AddFromHandle(half.get(), ImageType::Bitmap, L"half", kMagenta);
-  }
-  cImageList list;
-};
+// The handle a picture wraps, after checking the picture's type.
+template <class Handle>
+Handle HandleOf(const PicturePtr& picture, SHORT expectedType) {
+  SHORT type = 0;
+  picture->get_Type(&type);
+  EXPECT_EQ(type, expectedType);
+  OLE_HANDLE handle = 0;
+  picture->get_Handle(&handle);
+  return reinterpret_cast<Handle>(static_cast<UINT_PTR>(handle));
+}
 
-}  // namespace
-
+// The own list holds a red square; the other list's image 1 is the left half
+// of a blue one.
 class ImageListDrawTest : public ImageListTest {
  protected:
   void SetUp() override {
     ImageListTest::SetUp();
     ASSERT_TRUE(Add(kRed, L"red"));
+    other.ColourDepth(ImageColourDepth::Bits24);
+    ASSERT_TRUE(other.Create());
+    const BitmapHandle half = MakeBitmap(16, 16, [](int x, int) { return x < 8 ? kBlue : kMagenta; });
+    ASSERT_TRUE(other.AddFromHandle(half.get(), ImageType::Bitmap, L"half", kMagenta));
   }
 
   std::vector<COLORREF> Draw(const ImageDrawLook& look, HIMAGELIST external = nullptr) const {
     Canvas canvas(20, 20, kBackground);
     il.DrawImage(L"red", canvas.dc(), 2, 3, look, external);
-    return canvas.Pixels();
+    return canvas.All();
   }
+
+  cImageList other;
 };
 
 TEST_F(ImageListDrawTest, NormalDrawingUsesTheExternalListAtTheSamePosition) {
-  const HalfBlueList other;
   Canvas canvas(20, 20, kBackground);
   il.DrawImage(1, canvas.dc(), 2, 3);
   EXPECT_EQ(canvas.Pixel(2, 3), kRed);
@@ -45,43 +47,29 @@ TEST_F(ImageListDrawTest, NormalDrawingUsesTheExternalListAtTheSamePosition) {
   EXPECT_EQ(canvas.Pixel(1, 3), kBackground);
   EXPECT_EQ(canvas.Pixel(18, 18), kBackground);
 
-  il.DrawImage(L"red", canvas.dc(), 2, 3, {}, other.list.hIml());
+  il.DrawImage(L"red", canvas.dc(), 2, 3, {}, other.hIml());
   EXPECT_EQ(canvas.Pixel(4, 8), kBlue);
   EXPECT_EQ(canvas.Pixel(14, 8), kRed);  // transparent in the other image
 }
 
-TEST_F(ImageListDrawTest, CutBlendsWithTheDitherColourOrTheWindowColour) {
-  const auto normal = Draw({});
+TEST_F(ImageListDrawTest, CutBlendsWithTheDitherColourOrTheWindowColourAndWinsOverDisabled) {
   const auto cutBlue = Draw({.cut = true, .cutDitherColour = kBlue});
   const auto cutWindow = Draw({.cut = true, .cutDitherColour = 0x80000000 | COLOR_WINDOW});
   ASSERT_NE(GetSysColor(COLOR_WINDOW), kBlue);
-  EXPECT_NE(cutBlue, normal);
+  EXPECT_NE(cutBlue, Draw({}));
   EXPECT_NE(cutBlue, cutWindow);
-  EXPECT_EQ(Draw({.cut = true, .cutDitherColour = kUntranslatable}), cutWindow);
   EXPECT_EQ(cutBlue[0], kBackground);  // still transparent outside the image
-}
-
-TEST_F(ImageListDrawTest, CutWinsOverDisabled) {
-  const auto cut = Draw({.cut = true, .cutDitherColour = kBlue});
-  EXPECT_EQ(Draw({.cut = true, .disabled = true, .cutDitherColour = kBlue}), cut);
-  EXPECT_NE(Draw({.disabled = true}), cut);
+  EXPECT_EQ(Draw({.cut = true, .cutDitherColour = kUntranslatable}), cutWindow);
+  EXPECT_EQ(Draw({.cut = true, .disabled = true, .cutDitherColour = kBlue}), cutBlue);
 }
 
 TEST_F(ImageListDrawTest, DisabledDrawsThisListsImageEvenWithAnExternalList) {
-  const HalfBlueList other;
   const auto disabled = Draw({.disabled = true});
   EXPECT_NE(disabled, Draw({}));
-  EXPECT_EQ(Draw({.disabled = true}, other.list.hIml()), disabled);
-
+  EXPECT_EQ(Draw({.disabled = true}, other.hIml()), disabled);
   Canvas half(20, 20, kBackground);
-  other.list.DrawImage(1, half.dc(), 2, 3, {.disabled = true});
-  EXPECT_NE(half.Pixels(), disabled);
-}
-
-TEST_F(ImageListDrawTest, SelectedBlendsTheImage) {
-  const auto selected = Draw({.selected = true});
-  EXPECT_NE(selected, Draw({}));
-  EXPECT_EQ(selected[0], kBackground);
+  other.DrawImage(1, half.dc(), 2, 3, {.disabled = true});
+  EXPECT_NE(half.All(), disabled);
 }
 
 TEST_F(ImageListDrawTest, ItemIconsAndPicturesCopyTheImageWithItsMask) {
@@ -97,15 +85,9 @@ TEST_F(ImageListDrawTest, ItemIconsAndPicturesCopyTheImageWithItsMask) {
 
   const PicturePtr picture = il.ItemPicture(2);
   ASSERT_TRUE(picture);
-  SHORT type = 0;
-  picture->get_Type(&type);
-  EXPECT_EQ(type, PICTYPE_ICON);
-  OLE_HANDLE handle = 0;
-  picture->get_Handle(&handle);
   Canvas fromPicture(16, 16, kBackground);
-  DrawIconEx(fromPicture.dc(), 0, 0, reinterpret_cast<HICON>(static_cast<UINT_PTR>(handle)), 16, 16, 0,
-             nullptr, DI_NORMAL);
-  EXPECT_EQ(fromPicture.Pixels(), fromIcon.Pixels());
+  DrawIconEx(fromPicture.dc(), 0, 0, HandleOf<HICON>(picture, PICTYPE_ICON), 16, 16, 0, nullptr, DI_NORMAL);
+  EXPECT_EQ(fromPicture.All(), fromIcon.All());
 
   EXPECT_THROW(il.ItemPicture(L"none"), cImageListError);
   EXPECT_THROW(il.ItemCopyOfIcon(3), cImageListError);
@@ -120,36 +102,27 @@ class ImageListStripTest : public ImageListTest {
   }
   void TearDown() override { ReleaseDC(nullptr, screen_); }
 
-  // The strip's bitmap, checked to be a bitmap picture.
-  static HBITMAP StripBitmap(const PicturePtr& picture) {
-    SHORT type = 0;
-    picture->get_Type(&type);
-    EXPECT_EQ(type, PICTYPE_BITMAP);
-    OLE_HANDLE handle = 0;
-    picture->get_Handle(&handle);
-    return reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
-  }
-
  private:
   HDC screen_ = nullptr;
 };
 
-TEST_F(ImageListStripTest, WholeListGivesEveryImageInItsCell) {
+TEST_F(ImageListStripTest, WholeListGivesEveryImageInItsCellAndOneImageNone) {
   ASSERT_TRUE(Add(kRed, L"a"));
+  EXPECT_FALSE(il.ImagePictureStrip());
   ASSERT_TRUE(Add(kLime, L"b"));
   const BitmapHandle half = MakeBitmap(16, 16, [](int x, int) { return x < 8 ? kBlue : kMagenta; });
   ASSERT_TRUE(il.AddFromHandle(half.get(), ImageType::Bitmap, L"c", kMagenta));
 
   const PicturePtr strip = il.ImagePictureStrip(std::nullopt, std::nullopt, kYellow);
   ASSERT_TRUE(strip);
-  const BitmapPixels pixels(StripBitmap(strip));
-  EXPECT_EQ(pixels.Width(), 48);
-  EXPECT_EQ(pixels.Height(), 16);
-  EXPECT_EQ(pixels.Pixel(0, 0), kRed);
-  EXPECT_EQ(pixels.Pixel(15, 15), kRed);
-  EXPECT_EQ(pixels.Pixel(16, 0), kLime);
-  EXPECT_EQ(pixels.Pixel(32, 8), kBlue);
-  EXPECT_EQ(pixels.Pixel(44, 8), kYellow);  // masked part shows the back colour
+  const Pixels pixels(HandleOf<HBITMAP>(strip, PICTYPE_BITMAP));
+  EXPECT_EQ(pixels.width, 48);
+  EXPECT_EQ(pixels.height, 16);
+  EXPECT_EQ(pixels.at(0, 0), kRed);
+  EXPECT_EQ(pixels.at(15, 15), kRed);
+  EXPECT_EQ(pixels.at(16, 0), kLime);
+  EXPECT_EQ(pixels.at(32, 8), kBlue);
+  EXPECT_EQ(pixels.at(44, 8), kYellow);  // masked part shows the back colour
 }
 
 TEST_F(ImageListStripTest, ARangeLeavesTheOtherCellsInTheBackColour) {
@@ -158,30 +131,22 @@ TEST_F(ImageListStripTest, ARangeLeavesTheOtherCellsInTheBackColour) {
   }
   const PicturePtr strip = il.ImagePictureStrip(ImageKey(2), ImageKey(L"3"), kYellow);
   ASSERT_TRUE(strip);
-  const BitmapPixels pixels(StripBitmap(strip));
-  EXPECT_EQ(pixels.Width(), 64);
-  EXPECT_EQ(pixels.Height(), 16);
-  EXPECT_EQ(pixels.Pixel(8, 8), kYellow);
-  EXPECT_EQ(pixels.Pixel(24, 8), kLime);
-  EXPECT_EQ(pixels.Pixel(40, 8), kBlue);
-  EXPECT_EQ(pixels.Pixel(56, 8), kYellow);
+  const Pixels pixels(HandleOf<HBITMAP>(strip, PICTYPE_BITMAP));
+  EXPECT_EQ(pixels.width, 64);
+  EXPECT_EQ(pixels.height, 16);
+  EXPECT_EQ(pixels.at(8, 8), kYellow);
+  EXPECT_EQ(pixels.at(24, 8), kLime);
+  EXPECT_EQ(pixels.at(40, 8), kBlue);
+  EXPECT_EQ(pixels.at(56, 8), kYellow);
 
   EXPECT_FALSE(il.ImagePictureStrip(ImageKey(3), ImageKey(3), kYellow));
   EXPECT_FALSE(il.ImagePictureStrip(ImageKey(L"d"), ImageKey(L"a"), kYellow));
   EXPECT_THROW(il.ImagePictureStrip(ImageKey(L"none")), cImageListError);
 }
 
-TEST_F(ImageListStripTest, OneImageGivesNone) {
-  ASSERT_TRUE(Add(kRed, L"a"));
-  EXPECT_FALSE(il.ImagePictureStrip());
-}
-
-TEST(PictureConversion, NullHandlesGiveNoPicture) {
+TEST(PictureConversion, ThePictureOwnsItsHandleAndNullGivesNone) {
   EXPECT_FALSE(cImageList::IconToPicture(nullptr));
   EXPECT_FALSE(cImageList::BitmapToPicture(nullptr));
-}
-
-TEST(PictureConversion, ThePictureOwnsTheHandle) {
   BitmapHandle bitmap = SolidBitmap(4, 4, kRed);
   PicturePtr picture = cImageList::BitmapToPicture(bitmap.get());
   ASSERT_TRUE(picture);
@@ -192,14 +157,3 @@ TEST(PictureConversion, ThePictureOwnsTheHandle) {
   EXPECT_EQ(GetObjectW(handle, sizeof(header), &header), 0);
 }
 
-TEST(PictureConversion, TranslateColorResolvesSystemColours) {
-  EXPECT_EQ(cImageList::TranslateColor(kRed), kRed);
-  EXPECT_EQ(cImageList::TranslateColor(0x80000000 | COLOR_WINDOW), GetSysColor(COLOR_WINDOW));
-  EXPECT_EQ(cImageList::TranslateColor(kUntranslatable), CLR_INVALID);
-}
-
-TEST(PictureConversion, SystemColourDepthMakesAUsableList) {
-  cImageList list;
-  list.ColourDepth(static_cast<ImageColourDepth>(cImageList::SystemColourDepth()));
-  EXPECT_TRUE(list.Create());
-}

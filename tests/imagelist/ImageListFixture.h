@@ -5,8 +5,8 @@
 #include "TestImages.h"
 #include "cImageList.h"
 
-// A 24-bit list of 16 x 16 images; solid test images use magenta as mask
-// colour, so they are opaque throughout.
+// A 24-bit list of 16 x 16 images. Test images use magenta as mask colour, so
+// a solid one is opaque throughout.
 class ImageListTest : public ::testing::Test {
  protected:
   static constexpr COLORREF kBackground = RGB(10, 20, 30);
@@ -16,15 +16,14 @@ class ImageListTest : public ::testing::Test {
     ASSERT_TRUE(il.Create());
   }
 
-  bool Add(COLORREF colour, const std::wstring& key,
-           const std::optional<ImageKey>& keyAfter = std::nullopt, int images = 1) {
-    const BitmapHandle bitmap = test::SolidBitmap(16 * images, 16, colour);
+  bool Add(COLORREF colour, const std::wstring& key, const std::optional<ImageKey>& keyAfter = std::nullopt) {
+    const BitmapHandle bitmap = test::SolidBitmap(16, 16, colour);
     return il.AddFromHandle(bitmap.get(), ImageType::Bitmap, key, test::kMagenta, keyAfter);
   }
 
   // A pixel of the image at a 0-based index, drawn over kBackground.
   COLORREF ColourAt(int index, int x = 8, int y = 8) const {
-    test::Canvas canvas(16, 16, kBackground);
+    test::Canvas canvas(il.IconSizeX(), il.IconSizeY(), kBackground);
     ImageList_Draw(il.hIml(), index, canvas.dc(), 0, 0, ILD_TRANSPARENT);
     return canvas.Pixel(x, y);
   }

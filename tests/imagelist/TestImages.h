@@ -16,7 +16,6 @@ constexpr COLORREF kBlue = RGB(0, 0, 255);
 constexpr COLORREF kYellow = RGB(255, 255, 0);
 constexpr COLORREF kMagenta = RGB(255, 0, 255);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
 
 using PixelFn = std::function<COLORREF(int x, int y)>;
 
@@ -24,65 +23,38 @@ using PixelFn = std::function<COLORREF(int x, int y)>;
 BitmapHandle MakeBitmap(int width, int height, const PixelFn& pixel);
 BitmapHandle SolidBitmap(int width, int height, COLORREF colour);
 
-// A memory device context holding a 32-bit DIB filled with one colour; pixels
-// are read straight from the DIB bits.
+// Any bitmap's pixels, read with GetDIBits.
+struct Pixels {
+  explicit Pixels(HBITMAP bitmap);
+  COLORREF at(int x, int y) const { return colours.at(y * width + x); }
+  int width = 0;
+  int height = 0;
+  std::vector<COLORREF> colours;
+};
+
+// A memory device context holding a 32-bit DIB filled with one colour.
 class Canvas {
  public:
   Canvas(int width, int height, COLORREF fill);
+  ~Canvas() { SelectObject(dc_.get(), previous_); }
   Canvas(const Canvas&) = delete;
   Canvas& operator=(const Canvas&) = delete;
-  ~Canvas();
 
   HDC dc() const { return dc_.get(); }
   HBITMAP bitmap() const { return bitmap_.get(); }
-  COLORREF Pixel(int x, int y) const;
-  std::vector<COLORREF> Pixels() const;
+  std::vector<COLORREF> All() const { return Pixels(bitmap_.get()).colours; }
+  COLORREF Pixel(int x, int y) const { return Pixels(bitmap_.get()).at(x, y); }
 
  private:
-  int width_;
-  int height_;
   DcHandle dc_;
   BitmapHandle bitmap_;
-  const DWORD* bits_ = nullptr;
-  HGDIOBJ previous_ = nullptr;
+  HGDIOBJ previous_;
 };
 
-// Pixels of any bitmap, read with GetDIBits.
-class BitmapPixels {
- public:
-  explicit BitmapPixels(HBITMAP bitmap);
-  int Width() const { return width_; }
-  int Height() const { return height_; }
-  COLORREF Pixel(int x, int y) const;
-
- private:
-  int width_ = 0;
-  int height_ = 0;
-  std::vector<DWORD> bits_;
-};
-
-// Writes a 24-bit .bmp file.
+// A 24-bit .bmp file.
 void WriteBmp(const std::wstring& path, int width, int height, const PixelFn& pixel);
-// Writes an 8-bit .bmp file whose palette holds the given colours; pixel gives an index.
-void WriteIndexedBmp(const std::wstring& path, int width, int height,
-                     const std::vector<COLORREF>& palette,
-                     const std::function<BYTE(int x, int y)>& pixel);
-// Writes a one-image .ico or .cur file (32-bit colour plus AND mask); the
-// pixels in columns at or after opaqueWidth are transparent.
-void WriteIconFile(const std::wstring& path, bool cursor, int size, COLORREF colour,
-                   int opaqueWidth);
-
-// A folder of its own under the temporary folder, removed with its files.
-class TempFolder {
- public:
-  TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  ~TempFolder();
-  std::wstring File(const std::wstring& name) const { return path_ + L"\\" + name; }
-
- private:
-  std::wstring path_;
-};
+// A one-image .ico or .cur file, 32-bit colour plus AND mask; the columns from
+// opaqueWidth on are transparent.
+void WriteIconFile(const std::wstring& path, bool cursor, int size, COLORREF colour, int opaqueWidth);
 
 }  // namespace test
