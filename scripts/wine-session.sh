@@ -29,6 +29,10 @@ create_prefix() {
 }
 
 start_display() {
+  # A display this session started earlier is still good while its Xvfb runs.
+  if [ -f "$dir/display" ] && [ -f "$dir/xvfb.pid" ] && kill -0 "$(cat "$dir/xvfb.pid")" 2>/dev/null; then
+    return
+  fi
   if [ -n "${DISPLAY:-}" ]; then
     printf '%s\n' "$DISPLAY" >"$dir/display"
     return
