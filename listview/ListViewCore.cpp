@@ -82,7 +82,7 @@ bool ucListView::Initialize() {
   m_Subclass.SubclassStart(list);
   for (UINT msg : {WM_MOUSEACTIVATE, WM_NOTIFY}) m_Subclass.SubclassAddMsg(control, msg, MSG_BEFORE);
   for (UINT msg : {WM_SETFOCUS, WM_KEYDOWN, WM_CHAR, WM_KEYUP, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN,
-                   WM_MOUSEMOVE, WM_MOUSELEAVE})
+                   WM_MOUSEMOVE, WM_MOUSELEAVE, WM_NOTIFY})
     m_Subclass.SubclassAddMsg(list, msg, MSG_BEFORE);
   // After as well: a click is reported once, whether or not the list sends NM_CLICK from its button-up.
   for (UINT msg : {WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP})

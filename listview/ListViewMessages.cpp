@@ -16,16 +16,20 @@ void ucListView::zSubclass_Proc(bool bBefore, bool& bHandled, LRESULT& lReturn, 
     if (uMsg == WM_MOUSEACTIVATE) ActivateInPlace();
     else if (uMsg == WM_NOTIFY) OnControlNotify(bHandled, lReturn, *reinterpret_cast<const NMHDR*>(lParam), lParam);
   } else if (lng_hWnd == m_hListView.get()) {
-    OnListMessage(bBefore, uMsg, wParam, lParam);
+    if (uMsg == WM_NOTIFY) OnHeaderNotify(bHandled, lReturn, *reinterpret_cast<const NMHDR*>(lParam), lParam);
+    else OnListMessage(bBefore, uMsg, wParam, lParam);
   }
 }
 
+// Header notifications are taken where the header sends them, at the list:
+// lists forward only some of them to the control window, and not the same ones
+// everywhere, so the forwarded copies are ignored there.
 void ucListView::OnControlNotify(bool& bHandled, LRESULT& lReturn, const NMHDR& hdr, LPARAM lParam) {
-  if (m_hHeader && hdr.hwndFrom == m_hHeader) OnHeaderNotify(bHandled, lReturn, hdr, lParam);
-  else if (hdr.hwndFrom == m_hListView.get()) OnListNotify(bHandled, lReturn, hdr, lParam);
+  if (hdr.hwndFrom == m_hListView.get()) OnListNotify(bHandled, lReturn, hdr, lParam);
 }
 
 void ucListView::OnHeaderNotify(bool& bHandled, LRESULT& lReturn, const NMHDR& hdr, LPARAM lParam) {
+  if (!m_hHeader || hdr.hwndFrom != m_hHeader) return;
   switch (hdr.code) {
     case HDN_ITEMCLICKW:
       Events().ColumnClick(reinterpret_cast<const NMHEADERW*>(lParam)->iItem);
@@ -77,11 +81,16 @@ void ucListView::OnItemChanged(const NMLISTVIEW& nm) {
 
 void ucListView::OnListClick(int Button, const NMITEMACTIVATE& nm) {
   m_bClickNotified = true;
-  const int flags = HitTestFlags(nm.ptAction);
-  if (m_bMultiSelect ? flags != LVHT_ONITEMSTATEICON : OnItemProper(flags)) {
-    RaiseMouse(&ucListViewEvents::MouseUp, Button, nm.ptAction);
-    Events().Click();
-  }
+  RaiseClick(Button, nm.ptAction);
+}
+
+// A click counts on an item (not its check box); with multiple selection
+// anywhere but on a check box.
+void ucListView::RaiseClick(int Button, POINT pt) {
+  const int flags = HitTestFlags(pt);
+  if (m_bMultiSelect ? flags == LVHT_ONITEMSTATEICON : !OnItemProper(flags)) return;
+  RaiseMouse(&ucListViewEvents::MouseUp, Button, pt);
+  Events().Click();
 }
 
 void ucListView::OnBeginLabelEdit(bool& bHandled, LRESULT& lReturn) {
@@ -182,14 +191,12 @@ void ucListView::OnButtonDown(int Button, LPARAM lParam) {
     Events().ItemClick(item);
 }
 
+// Lists that track the press themselves swallow the button-up and send NM_CLICK
+// or NM_RCLICK; others let it through, send the notification from it or not at
+// all. Either way the click is reported once, with the same hit rules.
 void ucListView::OnButtonUp(bool bBefore, int Button, LPARAM lParam) {
-  // Lists that send NM_CLICK from their button-up report the click there, with its hit rules.
-  if (bBefore) {
-    m_bClickNotified = false;
-  } else if (!m_bClickNotified) {
-    RaiseMouse(&ucListViewEvents::MouseUp, Button, PointOf(lParam));
-    Events().Click();
-  }
+  if (bBefore) m_bClickNotified = false;
+  else if (!m_bClickNotified) RaiseClick(Button, PointOf(lParam));
 }
 
 void ucListView::OnMouseLeave() {
