@@ -1,0 +1,38 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "ConnectionText.h"
+#include "TcpRowSource.h"
+
+class ucListView;
+
+// The machine's IPv4 TCP connections: a snapshot taken from a row source and
+// written into the connection list, one row per shown connection.
+class mTCPTable {
+ public:
+  explicit mTCPTable(std::unique_ptr<TcpRowSource> source);
+
+  // Takes a new snapshot. False when the source failed; the last snapshot
+  // then stays.
+  bool FetchTcpTable();
+
+  // Replaces the list's rows with the snapshot's shown connections, in table
+  // order, yielding to the message loop after the first row and then every
+  // 10 ms, so that timers and clicks are handled during a long fill. False when it
+  // stopped early because the list's window went away (or never existed);
+  // the table and the list objects themselves must outlive the call. A call
+  // made while a fill runs (by a handler during its yield) changes nothing and
+  // returns true: the running fill completes the list.
+  bool FillConnectionList(ucListView& lvInfo);
+
+  // True while a fill runs, so that a refresh asked for during its yield can
+  // be skipped.
+  bool Filling() const { return filling_; }
+
+ private:
+  std::unique_ptr<TcpRowSource> source_;
+  std::vector<unsigned char> table_;  // the last snapshot that was fetched whole
+  bool filling_ = false;
+};
