@@ -35,6 +35,7 @@ start_display() {
   fi
   if [ -n "${DISPLAY:-}" ]; then
     printf '%s\n' "$DISPLAY" >"$dir/display"
+    rm -f "$dir/xvfb.pid"
     return
   fi
   local n=90
@@ -49,10 +50,28 @@ start_display() {
   printf ':%s\n' "$n" >"$dir/display"
 }
 
+# On a private Xvfb nobody looks or listens: there is no window manager, for
+# which Wine would wait on every hidden or destroyed window unless its windows
+# are unmanaged, and no sound card.
+headless_settings() {
+  local x11='HKCU\Software\Wine\X11 Driver' drivers='HKCU\Software\Wine\Drivers'
+  if [ -f "$dir/xvfb.pid" ]; then
+    wine reg add "$x11" /v Managed /d N /f >/dev/null 2>&1
+    wine reg add "$drivers" /v Audio /d "" /f >/dev/null 2>&1
+  else
+    wine reg delete "$x11" /v Managed /f >/dev/null 2>&1 || true
+    wine reg delete "$drivers" /v Audio /f >/dev/null 2>&1 || true
+  fi
+  wineserver -w
+}
+
 case "$mode" in
   setup)
     create_prefix
     start_display
+    DISPLAY=$(cat "$dir/display")
+    export DISPLAY
+    headless_settings
     wineserver -p >/dev/null 2>&1 </dev/null
     ;;
   run)

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+#include "Controls.h"
+#include "Form.h"
+#include "ServiceUrls.h"
+
+// "关于": the tips that the reminder service supplies.
+class Form1 : public Form {
+ public:
+  explicit Form1(const ServiceUrls& urls) : urls_(urls) {}
+  const CWindow& Text1() const { return Text1_; }
+
+ private:
+  const wchar_t* Caption() const override { return L"关于"; }
+  SIZE ClientTwips() const override { return {4890, 3195}; }
+  void Load() override;
+
+  const ServiceUrls& urls_;
+  CWindow Text1_;
+};
+
+// The service writes line breaks in its tips as the literal text "chr(10)".
+std::wstring TipsText(const std::wstring& reply);

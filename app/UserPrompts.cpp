@@ -1,0 +1,18 @@
+#include "UserPrompts.h"
+
+#include <mmsystem.h>
+
+#include "InputBox.h"
+
+int WindowPrompts::MsgBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT buttons) {
+  return MessageBoxW(owner, text.c_str(), title.c_str(), buttons);
+}
+
+std::wstring WindowPrompts::InputBox(HWND owner, const std::wstring& prompt, const std::wstring& title) {
+  return ShowInputBox(owner, prompt, title);
+}
+
+void SystemAlarm::Play(const std::wstring& path) {
+  // Synchronous, as the alarm is short; a missing file plays the default sound.
+  sndPlaySoundW(path.c_str(), 0);
+}

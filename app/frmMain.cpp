@@ -1,0 +1,278 @@
+#include "frmMain.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "Layout.h"
+#include "frmMainIds.h"
+#include "LumoraConfig.h"
+#include "PostUrl.h"
+
+namespace {
+
+constexpr wchar_t kMainClass[] = L"LumoraMain";
+constexpr wchar_t kStripClass[] = L"LumoraStrip";
+constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+constexpr int kStripHeight = 2055;
+constexpr UINT kPasswordWarning = WM_APP + 1;
+
+
+struct Column {
+  const wchar_t* header;
+  int width;
+};
+
+constexpr Column kColumns[] = {
+    {L"PID", 70},     {L"进程", 100}, {L"状态", 70},     {L"本地IP", 0},
+    {L"本地端口", 70}, {L"远程IP", 0}, {L"远程端口", 0}, {L"备注", 70},
+};
+
+void RegisterClasses(WNDPROC mainProc, WNDPROC stripProc) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof(windowClass);
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.hIcon = LoadIconW(windowClass.hInstance, MAKEINTRESOURCEW(1));
+  windowClass.lpfnWndProc = mainProc;
+  windowClass.lpszClassName = kMainClass;
+  RegisterClassExW(&windowClass);
+  windowClass.lpfnWndProc = stripProc;
+  windowClass.lpszClassName = kStripClass;
+  RegisterClassExW(&windowClass);
+}
+
+}  // namespace
+
+frmMain::frmMain(frmMainServices services)
+    : services_(std::move(services)),
+      urls_(services_.serviceAddress),
+      table_(std::make_unique<mTCPTable>(std::move(services_.rowSource))),
+      lvInfo_(this),
+      Form1_(urls_),
+      Form3_(localring_) {}
+
+frmMain::~frmMain() {
+  if (hWnd_) DestroyWindow(hWnd_);
+}
+
+bool frmMain::Create(int showCommand) {
+  RegisterClasses(WindowProc, StripProc);
+  dpi_ = ScreenDpi();
+  HMENU menu = CreateMenu();
+  AppendMenuW(menu, MF_STRING, kMenuCf, L"配置");
+  AppendMenuW(menu, MF_STRING, kMenuAb, L"关于");
+  const SIZE outer = WindowSizeForClient(6645, 5895, kMainStyle, WS_EX_CONTROLPARENT, true, dpi_);
+  hWnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kMainClass, L"", kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT, outer.cx,
+                          outer.cy, nullptr, menu, GetModuleHandleW(nullptr), this);
+  if (!hWnd_) {
+    DestroyMenu(menu);
+    return false;
+  }
+  Form_Load();
+  if (hWnd_) ShowWindow(hWnd_, showCommand);
+  return hWnd_ != nullptr;
+}
+
+LRESULT CALLBACK frmMain::WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<frmMain*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    self->hWnd_ = hWnd;
+    SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<frmMain*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(hWnd, message, wParam, lParam);
+  return self->OnMessage(message, wParam, lParam);
+}
+
+// The strip only holds controls; their notifications belong to the window.
+LRESULT CALLBACK frmMain::StripProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND) return SendMessageW(GetParent(hWnd), message, wParam, lParam);
+  return DefWindowProcW(hWnd, message, wParam, lParam);
+}
+
+// The warning comes when the focus arrives from another control of this
+// window, not when it returns from the warning itself or another program.
+LRESULT CALLBACK frmMain::PasswordProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                       DWORD_PTR self) {
+  auto* form = reinterpret_cast<frmMain*>(self);
+  if (message == WM_SETFOCUS) {
+    HWND previous = reinterpret_cast<HWND>(wParam);
+    if (previous && previous != hWnd && IsChild(form->hWnd_, previous)) {
+      PostMessageW(form->hWnd_, kPasswordWarning, 0, 0);
+    }
+  } else if (message == WM_NCDESTROY) {
+    RemoveWindowSubclass(hWnd, PasswordProc, 0);
+  }
+  return DefSubclassProc(hWnd, message, wParam, lParam);
+}
+
+LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      OnCreate();
+      return 0;
+    case WM_SIZE:
+      OnSize(LOWORD(lParam), HIWORD(lParam));
+      return 0;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam));
+      return 0;
+    case WM_ACTIVATE:
+      OnActivate(LOWORD(wParam));
+      return 0;
+    case WM_TIMER:
+      if (wParam == kTimer1) Timer1_Timer();
+      if (wParam == kTimer2) Timer2_Timer();
+      return 0;
+    case kPasswordWarning:
+      Tell(L"邮箱授权码并不是邮箱的登录密码！如果不清楚的，强烈建议看使用说明！！");
+      return 0;
+    case WM_CLOSE:
+      OnClose();
+      return 0;
+    case WM_DESTROY:
+      OnDestroy();
+      return 0;
+    case WM_NCDESTROY:
+      SetWindowLongPtrW(hWnd_, GWLP_USERDATA, 0);
+      hWnd_ = nullptr;
+      return 0;
+    default:
+      return DefWindowProcW(hWnd_, message, wParam, lParam);
+  }
+}
+
+void frmMain::OnCreate() {
+  CreateControls();
+  SetTimer(hWnd_, kTimer2, 5000, nullptr);
+}
+
+// Creation order is the tab order.
+void frmMain::CreateControls() {
+  auto px = [this](int twips) { return TwipsToPixels(twips, dpi_); };
+  lvInfo_.Create(hWnd_, px(120), px(2160), px(6375), px(3495), kLvInfo);
+  tlbCommand_ = CreateControl(hWnd_, kStripClass, L"", WS_CLIPCHILDREN, WS_EX_CONTROLPARENT,
+                              {0, 0, 6645, kStripHeight}, kTlbCommand, dpi_);
+
+  auto add = [this](const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, TwipsRect at, int id) {
+    return CreateControl(tlbCommand_, cls, text, style, exStyle, at, id, dpi_);
+  };
+  const DWORD label = ES_READONLY | ES_AUTOHSCROLL;
+  const DWORD field = ES_AUTOHSCROLL | WS_TABSTOP;
+  cmdRefresh_.Attach(add(L"BUTTON", L"刷新", WS_TABSTOP | WS_DISABLED, 0, {9480, 840, 1695, 375}, kCmdRefresh));
+  cmdDisconnect_.Attach(add(L"BUTTON", L"断开", WS_TABSTOP | WS_DISABLED, 0, {9000, 360, 255, 615}, kCmdDisconnect));
+  Command1_.Attach(add(L"BUTTON", L"开始/停止", WS_TABSTOP, 0, {4920, 1560, 1455, 375}, kCommand1));
+  const std::wstring placeholder = L"XXXX@" + std::wstring(kMailDomain);
+  txtwxid_.Attach(add(L"EDIT", placeholder.c_str(), field, WS_EX_CLIENTEDGE, {720, 0, 1935, 270}, kTxtwxid));
+  Command2_.Attach(add(L"BUTTON", L"Command2", WS_TABSTOP | WS_DISABLED, 0, {10320, 600, 855, 255}, kCommand2));
+  Text2_.Attach(add(L"EDIT", L"Text2", ES_MULTILINE | WS_DISABLED, WS_EX_CLIENTEDGE, {9840, 240, 1575, 270}, kText2));
+  cpid_.Attach(add(L"COMBOBOX", L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 0,
+                   {5760, 0, 735, 300 * 6}, kCpid));
+  Text3_.Attach(add(L"EDIT", L"邮箱:", label, 0, {120, 0, 615, 270}, kText3));
+  Text4_.Attach(add(L"EDIT", L"电脑标识:", label, 0, {4680, 0, 975, 270}, kText4));
+  Text1_.Attach(add(L"EDIT", L"邮箱授权码:", label, 0, {2640, 0, 1095, 270}, kText1));
+  pwd_.Attach(add(L"EDIT", L"", field | ES_PASSWORD, WS_EX_CLIENTEDGE, {3720, 0, 975, 270}, kPwd));
+  Label1_.Attach(add(L"STATIC", L"请双击添加你要监控的程序！可多选。", 0, 0, {120, 1680, 4575, 375}, kLabel1));
+  List1_.Attach(add(L"LISTBOX", L"", WS_VSCROLL | LBS_NOINTEGRALHEIGHT | WS_TABSTOP, WS_EX_CLIENTEDGE,
+                    {120, 360, 6375, 1110}, kList1));
+
+  SendMessageW(pwd_.hWnd(), EM_SETPASSWORDCHAR, L'*', 0);
+  SetWindowSubclass(pwd_.hWnd(), PasswordProc, 0, reinterpret_cast<DWORD_PTR>(this));
+  CComboBox combo;
+  combo.Attach(cpid_.hWnd());
+  for (const wchar_t* id : {L"1", L"2", L"3", L"4", L"5"}) combo.AddString(id);
+  cpid_.SetText(L"1");
+}
+
+void frmMain::Form_Load() {
+  List1_.AddString(L"监控列表：");
+  ringon_ = false;
+  SetWindowTextW(hWnd_, (L"掉线Lumora" + std::wstring(kVersion)).c_str());
+  localring_ = 1;
+  const std::wstring tips = PostUrl(urls_.Tips());
+  k_ = 0;
+  lvInfo_.Initialize();
+  lvInfo_.BorderStyle(2);
+  lvInfo_.ViewMode(1);
+  lvInfo_.FullRowSelect(true);
+  for (int column = 0; column < static_cast<int>(std::size(kColumns)); ++column) {
+    lvInfo_.ColumnAdd(column, kColumns[column].header, kColumns[column].width, 0);
+  }
+  RefreshList();
+  if (hWnd_ && !tips.empty()) Form1_.Show(hWnd_);
+}
+
+void frmMain::OnSize(int width, int height) {
+  const int strip = TwipsToPixels(kStripHeight, dpi_);
+  MoveWindow(tlbCommand_, 0, 0, width, strip, TRUE);
+  MoveWindow(lvInfo_.hWnd(), 0, strip, width, std::max(0, height - strip), TRUE);
+}
+
+void frmMain::OnCommand(int id) {
+  switch (id) {
+    case kCommand1: Command1_Click(); break;
+    case kCmdRefresh: cmdRefresh_Click(); break;
+    case kCmdDisconnect: cmdDisconnect_Click(); break;
+    case kMenuCf: cf_Click(); break;
+    case kMenuAb: ab_Click(); break;
+  }
+}
+
+// Like a dialog, the window gives the focus back to the control that had it.
+void frmMain::OnActivate(int state) {
+  if (state == WA_INACTIVE) {
+    HWND focus = GetFocus();
+    if (IsChild(hWnd_, focus)) lastFocus_ = focus;
+  } else if (IsWindow(lastFocus_) && IsChild(hWnd_, lastFocus_)) {
+    SetFocus(lastFocus_);
+  } else {
+    SetFocus(lvInfo_.hListView());
+  }
+}
+
+void frmMain::OnClose() {
+  if (services_.prompts->MsgBox(hWnd_, L"你真的要退出吗?", L"提示", MB_OKCANCEL) != IDOK) return;
+  PostUrl(urls_.MonitoringOff(wxid_, cpid_.Text(), pwd_.Text()));
+  DestroyWindow(hWnd_);
+}
+
+void frmMain::OnDestroy() {
+  KillTimer(hWnd_, kTimer1);
+  KillTimer(hWnd_, kTimer2);
+  if (services_.onClosed) services_.onClosed();
+}
+
+void frmMain::Tell(const std::wstring& text) {
+  services_.prompts->MsgBox(hWnd_, text, L"提示", MB_OK);
+}
+
+// A refresh that arrives while another one is filling the list is skipped:
+// the fill yields after every row and shares the table with its caller.
+bool frmMain::RefreshList() {
+  if (refreshing_) return false;
+  refreshing_ = true;
+  const bool filled = table_->FetchTcpTable() && table_->FillConnectionList(lvInfo_);
+  refreshing_ = false;
+  return filled;
+}
+
+void frmMain::cmdRefresh_Click() {
+  RefreshList();
+}
+
+void frmMain::cmdDisconnect_Click() {
+  const int item = lvInfo_.SelectionItem();
+  if (item == -1) return;
+  services_.prompts->MsgBox(hWnd_, lvInfo_.SubItemText(item, 4), L"Lumora", MB_OK);
+  RefreshList();
+}
+
+void frmMain::cf_Click() {
+  Form3_.Show(hWnd_);
+}
+
+void frmMain::ab_Click() {
+  Form1_.Show(hWnd_);
+}

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Controls.h"
+#include "Form1.h"
+#include "Form3.h"
+#include "ServiceUrls.h"
+#include "UserPrompts.h"
+#include "mTCPTable.h"
+#include "ucListView.h"
+
+// Where the main window meets the outside world.
+struct frmMainServices {
+  std::wstring serviceAddress;
+  UserPrompts* prompts = nullptr;
+  AlarmSound* alarm = nullptr;
+  std::unique_ptr<TcpRowSource> rowSource;
+  std::function<void()> onClosed;  // after the window is gone
+};
+
+// The start-up window: account strip, watch list and connection list.
+class frmMain : private ucListViewEvents {
+ public:
+  explicit frmMain(frmMainServices services);
+  ~frmMain() override;
+  frmMain(const frmMain&) = delete;
+  frmMain& operator=(const frmMain&) = delete;
+
+  // Creates the window; its load runs before this returns.
+  bool Create(int showCommand);
+  HWND hWnd() const { return hWnd_; }
+
+  // The handlers, public so that tests drive them without clicks or timers.
+  bool RefreshList();
+  void Command1_Click();
+  void cmdRefresh_Click();
+  void cmdDisconnect_Click();
+  void Timer1_Timer();
+  void Timer2_Timer();
+  void lvInfo_DblClick();
+  void cf_Click();
+  void ab_Click();
+
+  // What tests look at.
+  ucListView& lvInfo() { return lvInfo_; }
+  const CListBox& List1() const { return List1_; }
+  const CWindow& txtwxid() const { return txtwxid_; }
+  const CWindow& pwd() const { return pwd_; }
+  const CWindow& cpid() const { return cpid_; }
+  const CButton& Command1() const { return Command1_; }
+  const CWindow& Text2() const { return Text2_; }
+  HWND tlbCommand() const { return tlbCommand_; }
+  Form1& TipsWindow() { return Form1_; }
+  Form3& OptionsWindow() { return Form3_; }
+  int k() const { return k_; }
+  bool ringon() const { return ringon_; }
+  int localring() const { return localring_; }
+
+ private:
+  static constexpr UINT_PTR kTimer1 = 1;
+  static constexpr UINT_PTR kTimer2 = 2;
+
+  static LRESULT CALLBACK WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK StripProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK PasswordProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                       DWORD_PTR self);
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void OnCreate();
+  void OnSize(int width, int height);
+  void OnCommand(int id);
+  void OnActivate(int state);
+  void OnClose();
+  void OnDestroy();
+
+  void CreateControls();
+  void Form_Load();
+  void StartMonitoring();
+  void StopMonitoring();
+  std::vector<std::wstring> CaptureWatchItems();
+  bool AccountIsValid();
+  void Tell(const std::wstring& text);
+  void DblClick() override { lvInfo_DblClick(); }
+
+  frmMainServices services_;
+  ServiceUrls urls_;
+  std::unique_ptr<mTCPTable> table_;
+  HWND hWnd_ = nullptr;
+  HWND lastFocus_ = nullptr;
+  int dpi_ = 96;
+
+  HWND tlbCommand_ = nullptr;
+  CWindow Text3_, txtwxid_, Text1_, pwd_, Text4_, Text2_;
+  CWindow cpid_, Label1_;
+  CListBox List1_;
+  CButton Command1_, cmdDisconnect_, cmdRefresh_, Command2_;
+  ucListView lvInfo_;
+  Form1 Form1_;
+  Form3 Form3_;
+
+  int k_ = 0;
+  std::wstring wxid_;
+  std::set<std::wstring> hassendport_;  // reminded watch keys, exact
+  bool ringon_ = false;
+  std::vector<std::wstring> watchitems_;
+  int runFirstLine_ = 1;  // List1 line of the current run's first entry
+  int localring_ = 1;
+  bool refreshing_ = false;
+  bool ticking_ = false;
+};

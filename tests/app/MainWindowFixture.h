@@ -1,0 +1,77 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "AppFakes.h"
+#include "LoopbackHttpServer.h"
+#include "MessageLoop.h"
+#include "frmMain.h"
+
+// A main window talking to a loopback reminder service that records every
+// request, with the modal windows, the sound and the connection table faked.
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void TearDown() override { form.reset(); }
+
+  void Open() {
+    server = std::make_unique<LoopbackHttpServer>([this](const LoopbackHttpServer::Request& request) {
+      return LoopbackHttpServer::Reply(200, "text/plain; charset=utf-8", Answer(request.target));
+    });
+    Open(L"127.0.0.1:" + std::to_wstring(server->Port()));
+  }
+
+  void Open(const std::wstring& serviceAddress) {
+    auto source = std::make_unique<FakeRows>();
+    rows = source.get();
+    rows->rows = {{100, 8080, 80}, {200, 9090, 443}, {4, 445}};
+    form = std::make_unique<frmMain>(
+        frmMainServices{serviceAddress, &prompts, &alarm, std::move(source), [this] { closed = true; }});
+    ASSERT_TRUE(form->Create(SW_SHOWNOACTIVATE));
+  }
+
+  std::string Answer(const std::string& target) {
+    std::lock_guard lock(mutex);
+    if (target.find("/tips.asp") != std::string::npos) return tips;
+    if (target.find("/config.asp") != std::string::npos) return verdict;
+    if (target.find("/checkoff.asp") != std::string::npos) return "已停止";
+    return "";
+  }
+
+  // The request targets the service saw, in order, from the given one on.
+  std::vector<std::string> Targets(size_t from = 0) const {
+    std::vector<std::string> targets;
+    const auto requests = server->Requests();
+    for (size_t i = from; i < requests.size(); ++i) targets.push_back(requests[i].target);
+    return targets;
+  }
+  size_t RequestCount() const { return server->Requests().size(); }
+
+  void Mark(int row, const std::wstring& remark) {
+    form->lvInfo().ItemSelected(row, true);
+    prompts.inputs.push_back(remark);
+    form->lvInfo_DblClick();
+  }
+
+  void FillAccount(const std::wstring& mail = L"me@qq.com", const std::wstring& code = L"code1",
+                   const std::wstring& id = L"1") {
+    SetWindowTextW(form->txtwxid().hWnd(), mail.c_str());
+    SetWindowTextW(form->pwd().hWnd(), code.c_str());
+    SetWindowTextW(form->cpid().hWnd(), id.c_str());
+  }
+
+  std::wstring LastMessage() const { return prompts.shown.empty() ? L"" : prompts.shown.back().text; }
+
+  std::mutex mutex;
+  std::string tips;
+  std::string verdict;
+  FakePrompts prompts;
+  FakeAlarm alarm;
+  FakeRows* rows = nullptr;
+  bool closed = false;
+  std::unique_ptr<LoopbackHttpServer> server;
+  std::unique_ptr<frmMain> form;
+};

@@ -1,0 +1,158 @@
+// The real program against a loopback reminder service, driven from outside
+// with window messages only: mark a connection, start, drop it, get reminded.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "LoopbackHttpServer.h"
+#include "RemoteWindows.h"
+#include "frmMainIds.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Polls until the condition holds; false when the time runs out.
+bool WaitFor(std::chrono::milliseconds limit, const std::function<bool()>& condition) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(100ms);
+  }
+  return true;
+}
+
+class Listener {
+ public:
+  Listener() {
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+    socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof(address);
+    bind(socket_, reinterpret_cast<sockaddr*>(&address), length);
+    listen(socket_, 1);
+    getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
+  }
+  ~Listener() {
+    Close();
+    WSACleanup();
+  }
+  void Close() {
+    if (socket_ != INVALID_SOCKET) closesocket(socket_);
+    socket_ = INVALID_SOCKET;
+  }
+  unsigned short Port() const { return port_; }
+
+ private:
+  SOCKET socket_ = INVALID_SOCKET;
+  unsigned short port_ = 0;
+};
+
+class Program {
+ public:
+  explicit Program(const std::wstring& path) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    std::wstring commandLine = L"\"" + path + L"\"";
+    CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_);
+    CloseHandle(info_.hThread);
+  }
+  ~Program() {
+    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info_.hProcess, 1);
+    CloseHandle(info_.hProcess);
+  }
+  HANDLE Handle() const { return info_.hProcess; }
+  DWORD Id() const { return info_.dwProcessId; }
+  bool Ended(DWORD milliseconds) const { return WaitForSingleObject(info_.hProcess, milliseconds) == WAIT_OBJECT_0; }
+
+ private:
+  PROCESS_INFORMATION info_{};
+};
+
+size_t Count(const std::vector<LoopbackHttpServer::Request>& requests, const std::string& prefix) {
+  size_t count = 0;
+  for (const auto& request : requests) count += request.target.starts_with(prefix);
+  return count;
+}
+
+}  // namespace
+
+TEST(EndToEnd, DroppedConnectionBecomesExactlyOneReminder) {
+  LoopbackHttpServer service(
+      [](const LoopbackHttpServer::Request& request) {
+        const bool off = request.target.starts_with("/velmor305/checkoff.asp");
+        return LoopbackHttpServer::Reply(200, "text/plain; charset=utf-8", off ? "已停止" : "");
+      },
+      LUMORA_E2E_SERVICE_PORT);
+  Listener watched;
+  Program lumora(LUMORA_E2E_PROGRAM);
+
+  HWND main = nullptr;
+  ASSERT_TRUE(WaitFor(30s, [&] { return (main = FindProcessWindow(lumora.Id(), L"掉线Lumora3.0.5")) != nullptr; }));
+  HWND control = GetDlgItem(main, kLvInfo);
+  HWND list = FindWindowExW(control, nullptr, WC_LISTVIEWW, nullptr);
+  HWND strip = GetDlgItem(main, kTlbCommand);
+  ASSERT_TRUE(list && strip);
+
+  const std::wstring port = std::to_wstring(watched.Port());
+  int row = -1;
+  const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < rows && row < 0; ++i) {
+    if (RemoteItemText(lumora.Handle(), list, i, 4) == port) row = i;
+  }
+  ASSERT_GE(row, 0) << "the test's own listener is not in the list of " << rows << " rows";
+
+  ASSERT_TRUE(RemoteSelect(lumora.Handle(), list, row));
+  const RECT cell = RemoteItemRect(lumora.Handle(), list, row);
+  const LPARAM at = MAKELPARAM(cell.left + 4, (cell.top + cell.bottom) / 2);
+  PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(list, WM_LBUTTONUP, 0, at);
+  PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+  PostMessageW(list, WM_LBUTTONUP, 0, at);
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitFor(10s, [&] { return (box = FindProcessWindow(lumora.Id(), L"备注")) != nullptr; }));
+  const std::wstring remark = L"数据库 & 备份";
+  HWND edit = FindWindowExW(box, nullptr, L"Edit", nullptr);
+  SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(remark.c_str()));
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitFor(10s, [&] { return RemoteItemText(lumora.Handle(), list, row, 7) == remark; }));
+
+  SendMessageW(GetDlgItem(strip, kTxtwxid), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"me@qq.com"));
+  SendMessageW(GetDlgItem(strip, kPwd), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"code1"));
+  HWND start = GetDlgItem(strip, kCommand1);
+  PostMessageW(main, WM_COMMAND, MAKEWPARAM(kCommand1, BN_CLICKED), reinterpret_cast<LPARAM>(start));
+  ASSERT_TRUE(WaitFor(10s, [&] { return Count(service.Requests(), "/velmor305/checkon.asp") == 1; }));
+  HWND watchList = GetDlgItem(strip, kList1);
+  EXPECT_EQ(ListBoxLine(watchList, 1), L" 电脑标识：1  ，状态：监控中  ，端口：" + port + L"备注 " + remark);
+
+  watched.Close();
+  const std::string reminder = "/velmor305/tx.asp?wxid=me%40qq.com&port=" + std::string(port.begin(), port.end()) +
+                               "%u5907%u6CE8%20%u6570%u636E%u5E93%20%26%20%u5907%u4EFD&cpid=1&pwd=code1";
+  ASSERT_TRUE(WaitFor(40s, [&] { return Count(service.Requests(), "/velmor305/tx.asp") == 1; }));
+  EXPECT_EQ(Count(service.Requests(), reminder), 1u);
+  EXPECT_EQ(ListBoxLine(watchList, 1), L" 电脑标识：1  ，状态：监控中  ，端口：" + port + L"备注 " + remark +
+                                           L"，提醒状态：已提醒");
+
+  // One more tick: the heartbeat comes again, the reminder does not.
+  ASSERT_TRUE(WaitFor(30s, [&] { return Count(service.Requests(), "/velmor305/checkon.asp") == 3; }));
+  EXPECT_EQ(Count(service.Requests(), "/velmor305/tx.asp"), 1u);
+
+  PostMessageW(main, WM_COMMAND, MAKEWPARAM(kCommand1, BN_CLICKED), reinterpret_cast<LPARAM>(start));
+  ASSERT_TRUE(WaitFor(10s, [&] { return Count(service.Requests(), "/velmor305/checkoff.asp") == 1; }));
+
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  HWND confirm = nullptr;
+  ASSERT_TRUE(WaitFor(10s, [&] { return (confirm = FindProcessWindow(lumora.Id(), L"提示")) != nullptr; }));
+  PostMessageW(confirm, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitFor(10s, [&] { return Count(service.Requests(), "/velmor305/checkoff.asp") == 2; }));
+  EXPECT_TRUE(lumora.Ended(10000));
+}
