@@ -4,6 +4,24 @@
 
 namespace {
 
+// to_wstring goes through the C library's formatted printing, which costs
+// more than the rest of a row's texts together.
+void AppendDecimal(std::wstring& text, uint32_t value) {
+  wchar_t digits[10];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<wchar_t>(L'0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  while (count > 0) text += digits[--count];
+}
+
+std::wstring Decimal(uint32_t value) {
+  std::wstring text;
+  AppendDecimal(text, value);
+  return text;
+}
+
 // 127.0.0.1 reads as "localhost"; other loopback addresses keep their digits.
 std::wstring ShownAddress(uint32_t address) {
   std::wstring text = AddressText(address);
@@ -21,8 +39,13 @@ uint16_t PortNumber(uint32_t field) {
 std::wstring AddressText(uint32_t address) {
   unsigned char b[4];
   std::memcpy(b, &address, 4);
-  return std::to_wstring(b[0]) + L'.' + std::to_wstring(b[1]) + L'.' + std::to_wstring(b[2]) + L'.' +
-         std::to_wstring(b[3]);
+  std::wstring text;
+  text.reserve(15);  // 255.255.255.255
+  for (int i = 0; i < 4; ++i) {
+    if (i > 0) text += L'.';
+    AppendDecimal(text, b[i]);
+  }
+  return text;
 }
 
 std::wstring TextAfterLast(const std::wstring& text, const std::wstring& separator) {
@@ -43,12 +66,12 @@ std::vector<TcpRow> ShownRows(const std::vector<unsigned char>& table) {
 }
 
 ConnectionTexts RowTexts(const TcpRow& row, const std::wstring& processName) {
-  return {std::to_wstring(row.pid),
+  return {Decimal(row.pid),
           processName,
           std::wstring(),
           ShownAddress(row.localAddr),
-          std::to_wstring(PortNumber(row.localPort)),
+          Decimal(PortNumber(row.localPort)),
           ShownAddress(row.remoteAddr),
-          std::to_wstring(PortNumber(row.remotePort)),
+          Decimal(PortNumber(row.remotePort)),
           std::wstring()};
 }
