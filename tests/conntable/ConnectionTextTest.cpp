@@ -24,24 +24,12 @@ TEST(PortNumber, ReadsTheFirstTwoBytesInNetworkOrderAndIgnoresTheRest) {
   EXPECT_EQ(PortNumber(FieldOfBytes(0xFF, 0xFF, 0, 0)), 65535);
 }
 
-TEST(AddressText, WritesOctetsInMemoryOrderWithoutLeadingZeros) {
-  EXPECT_EQ(AddressText(FieldOfBytes(0x7F, 0, 0, 1)), L"127.0.0.1");
-  EXPECT_EQ(AddressText(FieldOfBytes(10, 200, 7, 255)), L"10.200.7.255");
-  EXPECT_EQ(AddressText(0), L"0.0.0.0");
-}
-
 TEST(TextAfterLast, TakesWhatFollowsTheLastSeparator) {
   EXPECT_EQ(TextAfterLast(L"C:\\Program Files\\App\\app.exe", L"\\"), L"app.exe");
   EXPECT_EQ(TextAfterLast(L"a::b::c", L"::"), L"c");
   EXPECT_EQ(TextAfterLast(L"C:\\dir\\", L"\\"), L"");
   EXPECT_EQ(TextAfterLast(L"no separator", L"\\"), L"");
   EXPECT_EQ(TextAfterLast(L"", L"\\"), L"");
-}
-
-TEST(RowTexts, GivesDecimalTextsAndLeavesStateAndRemarkEmpty) {
-  const ConnectionTexts texts = RowTexts(MakeRow(1234, {192, 168, 1, 20}, 443, {8, 8, 4, 4}, 50000), L"app.exe");
-  const ConnectionTexts expected = {L"1234", L"app.exe", L"", L"192.168.1.20", L"443", L"8.8.4.4", L"50000", L""};
-  EXPECT_EQ(texts, expected);
 }
 
 TEST(RowTexts, ShowsLoopbackAsLocalhostOnBothSidesButNoOtherAddress) {

@@ -38,12 +38,6 @@ TEST(WineProcRowSource, GivesTheRowsSortedWithTheirOwners) {
   EXPECT_EQ(source.ProcessPath(900), L"Z:\\bin\\prog900");
 }
 
-TEST(WineProcRowSource, FailsWhenTheConnectionFileCannotBeRead) {
-  WineProcRowSource source(std::make_unique<FakeProcFs>());
-  std::vector<unsigned char> table;
-  EXPECT_FALSE(source.Fetch(table));
-}
-
 bool RunningUnderWine() {
   return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
