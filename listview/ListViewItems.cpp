@@ -1,4 +1,3 @@
-#include "mListViewEx.h"
 #include "ucListView.h"
 
 namespace {

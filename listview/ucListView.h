@@ -8,6 +8,7 @@
 #include "Handles.h"
 #include "InPlaceHook.h"
 #include "ListViewFont.h"
+#include "mListViewEx.h"
 #include "Subclass.h"
 
 // Events in their fixed order (Click = 1 ... OnSubItemPrePaint = 18); a host
@@ -117,7 +118,7 @@ class ucListView : private ISubclassOwner, private IInPlaceActiveControl, privat
   int ItemFindState(int StartItem, long State) const;
   // X and Y in the control's ScaleMode.
   int ItemHitTest(float X, float Y) const;
-  // SortOrder 1, -1, 0 (keep); SortType 0 text, 1 case-sensitive text, 2 number, 3 date.
+  // SortOrder and SortType take eSortOrder and eSortType values.
   bool Sort(int Column = 0, long SortOrder = 1, long SortType = 0);
   int Count() const;
   int SelectedCount() const;
