@@ -12,7 +12,7 @@ namespace {
 
 // A yield asks the window server for messages, which under Wine costs about as
 // much as writing a row: the walk yields after its first row and then once per
-// slice, so that no message waits longer than a slice.
+// slice, so that a message waits about a slice at most.
 constexpr ULONGLONG kYieldSliceMs = 10;
 
 class FillingFlag {

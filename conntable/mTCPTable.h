@@ -20,11 +20,11 @@ class mTCPTable {
 
   // Replaces the list's rows with the snapshot's shown connections, in table
   // order, yielding to the message loop after the first row and then every
-  // 10 ms, so that timers and clicks are handled during a long fill. False when it
-  // stopped early because the list's window went away (or never existed);
-  // the table and the list objects themselves must outlive the call. A call
-  // made while a fill runs (by a handler during its yield) changes nothing and
-  // returns true: the running fill completes the list.
+  // 10 ms, so that timers and clicks are handled during a long fill. False
+  // when it stopped early because the list's window went away (or never
+  // existed); the table and the list objects themselves must outlive the
+  // call. A call made while a fill runs (by a handler during its yield)
+  // changes nothing and returns true: the running fill completes the list.
   bool FillConnectionList(ucListView& lvInfo);
 
   // True while a fill runs, so that a refresh asked for during its yield can
