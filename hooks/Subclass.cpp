@@ -4,9 +4,6 @@
 
 namespace {
 
-// The property that leads the shared window procedure to a window's record.
-constexpr wchar_t kRecordProperty[] = L"Lumora.SubclassRecord";
-
 // Messages one phase wants: none, a list, or every message.
 struct MsgTable {
   bool all = false;
@@ -35,13 +32,26 @@ struct cSubclass::Record : std::enable_shared_from_this<Record> {
   MsgTable after;
 };
 
+// Leads the shared window procedure to a window's record. An in-process map,
+// not a window property: under Wine every property lookup is a round trip to
+// the server, paid on every message of a busy list.
+std::unordered_map<HWND, cSubclass::Record*>& cSubclass::Hooked() {
+  thread_local std::unordered_map<HWND, Record*> hooked;
+  return hooked;
+}
+
+cSubclass::Record* cSubclass::RecordOf(HWND hWnd) {
+  const auto found = Hooked().find(hWnd);
+  return found == Hooked().end() ? nullptr : found->second;
+}
+
 cSubclass::cSubclass(ISubclassOwner& owner) : m_Owner(owner) {}
 
 cSubclass::~cSubclass() { SubclassStopAll(); }
 
 int cSubclass::SubclassStart(HWND hWnd) {
   if (!IsWindow(hWnd)) return -1;
-  if (auto* hooked = static_cast<Record*>(GetPropW(hWnd, kRecordProperty)))
+  if (const Record* hooked = RecordOf(hWnd))
     return hooked->owner == &m_Owner ? SubclassFind(hWnd) : -1;
 
   int index = SubclassFind(nullptr, true);
@@ -54,11 +64,11 @@ int cSubclass::SubclassStart(HWND hWnd) {
   }
   Record& record = *m_Records[index];
   record.owner = &m_Owner;
-  if (!SetPropW(hWnd, kRecordProperty, &record)) return -1;
+  Hooked()[hWnd] = &record;
   SetLastError(0);
   const LONG_PTR prev = SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HookProc));
   if (prev == 0 && GetLastError() != 0) {
-    RemovePropW(hWnd, kRecordProperty);
+    Hooked().erase(hWnd);
     return -1;
   }
   record.prevProc = reinterpret_cast<WNDPROC>(prev);
@@ -96,14 +106,14 @@ int cSubclass::SubclassFind(HWND hWnd, bool bAdd) const {
 }
 
 void cSubclass::Release(Record& record) {
-  RemovePropW(record.hWnd, kRecordProperty);
+  Hooked().erase(record.hWnd);
   record.hWnd = nullptr;
   record.before.Clear();
   record.after.Clear();
 }
 
 LRESULT CALLBACK cSubclass::HookProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
-  auto* found = static_cast<Record*>(GetPropW(hWnd, kRecordProperty));
+  Record* found = RecordOf(hWnd);
   if (!found) return DefWindowProcW(hWnd, uMsg, wParam, lParam);
   const std::shared_ptr<Record> record = found->shared_from_this();
   const HWND hooked = hWnd;

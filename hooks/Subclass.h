@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 // Receives the messages of the windows a cSubclass hooks for it.
@@ -49,6 +50,8 @@ class cSubclass {
 
  private:
   struct Record;
+  static std::unordered_map<HWND, Record*>& Hooked();
+  static Record* RecordOf(HWND hWnd);
   static LRESULT CALLBACK HookProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
   static void Release(Record& record);
 

@@ -62,16 +62,18 @@ headless_settings() {
     wine reg delete "$x11" /v Managed /f >/dev/null 2>&1 || true
     wine reg delete "$drivers" /v Audio /f >/dev/null 2>&1 || true
   fi
-  wineserver -w
 }
 
 case "$mode" in
   setup)
+    # A server left by an earlier run would keep its old display and settings.
+    wineserver -k >/dev/null 2>&1 || true
     create_prefix
     start_display
     DISPLAY=$(cat "$dir/display")
     export DISPLAY
     headless_settings
+    wineserver -w
     wineserver -p >/dev/null 2>&1 </dev/null
     ;;
   run)
