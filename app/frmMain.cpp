@@ -249,7 +249,7 @@ void frmMain::Tell(const std::wstring& text) {
 }
 
 // A refresh that arrives while another one is filling the list is skipped:
-// the fill yields after every row and shares the table with its caller.
+// the fill yields to the message loop, where a tick or a click may ask again.
 bool frmMain::RefreshList() {
   if (refreshing_) return false;
   refreshing_ = true;

@@ -2,13 +2,13 @@
 
 #include <windows.h>
 
-#include <cstring>
 #include <deque>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "UserPrompts.h"
+#include "TcpTable.h"
 #include "mTCPTable.h"
 
 // Records every message box and answers from a queue (OK when it is empty).
@@ -54,28 +54,18 @@ class FakeRows : public TcpRowSource {
     unsigned long pid;
     unsigned short localPort;
     unsigned short remotePort = 0;
-    unsigned char localAddress[4] = {127, 0, 0, 1};
-    unsigned char remoteAddress[4] = {0, 0, 0, 0};
   };
 
   bool Fetch(std::vector<unsigned char>& table) override {
     ++fetches;
     if (onFetch) onFetch();
     if (fail) return false;
-    table.assign(4 + rows.size() * 24, 0);
-    const DWORD count = static_cast<DWORD>(rows.size());
-    std::memcpy(table.data(), &count, 4);
-    for (size_t i = 0; i < rows.size(); ++i) {
-      unsigned char* row = table.data() + 4 + i * 24;
-      row[0] = 5;  // established
-      std::memcpy(row + 4, rows[i].localAddress, 4);
-      row[8] = static_cast<unsigned char>(rows[i].localPort >> 8);
-      row[9] = static_cast<unsigned char>(rows[i].localPort);
-      std::memcpy(row + 12, rows[i].remoteAddress, 4);
-      row[16] = static_cast<unsigned char>(rows[i].remotePort >> 8);
-      row[17] = static_cast<unsigned char>(rows[i].remotePort);
-      std::memcpy(row + 20, &rows[i].pid, 4);
+    std::vector<TcpRow> tcpRows;
+    for (const Row& row : rows) {
+      tcpRows.push_back({5, AddressField(127, 0, 0, 1), PortField(row.localPort), AddressField(127, 0, 0, 1),
+                         PortField(row.remotePort), static_cast<uint32_t>(row.pid)});
     }
+    table = TableBytes(tcpRows);
     return true;
   }
   std::wstring ProcessPath(unsigned long pid) override {
