@@ -7,12 +7,14 @@ namespace {
 
 constexpr WORD kPromptId = 100;
 constexpr WORD kEditId = 101;
+// Remarks are short; the reminder service refuses watch keys past 512 bytes.
+constexpr int kMaxRemark = 100;
 
 // An in-memory dialog template, so the box needs no resource of its own.
 class DialogTemplate {
  public:
   DialogTemplate(const std::wstring& title, short cx, short cy, WORD items) {
-    Dword(DS_MODALFRAME | DS_CENTER | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU);
+    Dword(DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU);
     Dword(0);
     Word(items);
     for (WORD value : {WORD{0}, WORD{0}, WORD(cx), WORD(cy)}) Word(value);
@@ -56,12 +58,25 @@ struct InputBoxState {
   std::wstring text;
 };
 
+void CenterOnOwner(HWND dialog) {
+  HWND owner = GetWindow(dialog, GW_OWNER);
+  if (!owner) return;
+  RECT outer, box;
+  GetWindowRect(owner, &outer);
+  GetWindowRect(dialog, &box);
+  const int x = outer.left + ((outer.right - outer.left) - (box.right - box.left)) / 2;
+  const int y = outer.top + ((outer.bottom - outer.top) - (box.bottom - box.top)) / 2;
+  SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 INT_PTR CALLBACK InputBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* state = reinterpret_cast<InputBoxState*>(GetWindowLongPtrW(dialog, DWLP_USER));
   switch (message) {
     case WM_INITDIALOG:
       SetWindowLongPtrW(dialog, DWLP_USER, lParam);
       SetDlgItemTextW(dialog, kPromptId, reinterpret_cast<InputBoxState*>(lParam)->prompt.c_str());
+      SendDlgItemMessageW(dialog, kEditId, EM_LIMITTEXT, kMaxRemark, 0);
+      CenterOnOwner(dialog);
       return TRUE;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK) {
