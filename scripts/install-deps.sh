@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
-# Installs from Debian's packages what building, running and testing Lumora
-# needs; does nothing when all of it is present.
+# Installs from Debian's packages what Lumora needs to run (install-deps.sh run)
+# or to be tested (install-deps.sh test); does nothing when all of it is present.
 set -euo pipefail
 
+# The Windows program (cross-built, run under Wine) and the reminder service.
 packages=(
   cmake make g++ pkg-config googletest
-  g++-mingw-w64-i686-posix wine wine32:i386 xvfb xauth fonts-wqy-microhei imagemagick
-  libcpp-httplib-dev libcurl4-openssl-dev libsqlite3-dev libgtest-dev python3 python3-aiosmtpd
+  g++-mingw-w64-i686-posix wine wine32:i386 xvfb xauth
+  libcpp-httplib-dev libcurl4-openssl-dev libsqlite3-dev
 )
+case "${1:?run or test}" in
+  # A Chinese font for Wine's UI, and ImageMagick for screenshots.
+  run) packages+=(fonts-wqy-microhei imagemagick) ;;
+  # The service's tests and the SMTP server they talk to.
+  test) packages+=(libgtest-dev python3 python3-aiosmtpd) ;;
+  *) echo "usage: install-deps.sh run|test" >&2; exit 2 ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do
