@@ -17,7 +17,6 @@ constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr int kStripHeight = 2055;
 constexpr UINT kPasswordWarning = WM_APP + 1;
 
-
 struct Column {
   const wchar_t* header;
   int width;
