@@ -6,14 +6,14 @@ set -euo pipefail
 # The Windows program (cross-built, run under Wine) and the reminder service.
 packages=(
   cmake make g++ pkg-config googletest
-  g++-mingw-w64-i686-posix wine wine32:i386 xvfb xauth
+  g++-mingw-w64-i686-posix wine wine32:i386 xvfb xauth xfonts-base python3
   libcpp-httplib-dev libcurl4-openssl-dev libsqlite3-dev
 )
 case "${1:?run or test}" in
   # A Chinese font for Wine's UI, and ImageMagick for screenshots.
   run) packages+=(fonts-wqy-microhei imagemagick) ;;
   # The service's tests and the SMTP server they talk to.
-  test) packages+=(libgtest-dev python3 python3-aiosmtpd) ;;
+  test) packages+=(libgtest-dev python3-aiosmtpd) ;;
   *) echo "usage: install-deps.sh run|test" >&2; exit 2 ;;
 esac
 

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh run
 cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake >/dev/null
 cmake --build build -j2 --target lumora
-cmake -S service -B build-service >/dev/null
+cmake -S service -B build-service -DLUMORA_SERVICE_TESTS=OFF >/dev/null
 cmake --build build-service -j2 --target lumora-service
 
 mkdir -p build-service/outbox

@@ -9,7 +9,7 @@ out=$(realpath -m "${1:-build/lumora.png}")
 scripts/install-deps.sh run
 cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake >/dev/null
 cmake --build build -j2 --target lumora >/dev/null
-cmake -S service -B build-service >/dev/null
+cmake -S service -B build-service -DLUMORA_SERVICE_TESTS=OFF >/dev/null
 cmake --build build-service -j2 --target lumora-service >/dev/null
 
 session=build/wine-shot

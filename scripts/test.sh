@@ -8,7 +8,7 @@ scripts/install-deps.sh test
 
 cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake >/dev/null
 cmake --build build -j2
-cmake -S service -B build-service >/dev/null
+cmake -S service -B build-service -DLUMORA_SERVICE_TESTS=ON >/dev/null
 cmake --build build-service -j2
 
 status=0
