@@ -1,15 +1,4 @@
-# Cross build for 32-bit Windows with MinGW-w64 (posix thread model, for std::thread).
-set(CMAKE_SYSTEM_NAME Windows)
+# 32-bit Windows (i686).
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(LUMORA_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER   ${LUMORA_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${LUMORA_MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER  ${LUMORA_MINGW_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${LUMORA_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw.cmake)
