@@ -4,8 +4,14 @@ enable_testing()
 
 set(LUMORA_WINE_SESSION ${CMAKE_BINARY_DIR}/wine)
 set(LUMORA_WINE ${CMAKE_SOURCE_DIR}/scripts/wine-session.sh)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(LUMORA_WINE_ARCH win64)
+else()
+  set(LUMORA_WINE_ARCH win32)
+endif()
 
-add_test(NAME wine_setup COMMAND ${LUMORA_WINE} setup ${LUMORA_WINE_SESSION})
+add_test(NAME wine_setup
+  COMMAND ${LUMORA_WINE} setup ${LUMORA_WINE_SESSION} ${LUMORA_WINE_ARCH})
 add_test(NAME wine_cleanup COMMAND ${LUMORA_WINE} cleanup ${LUMORA_WINE_SESSION})
 set_tests_properties(wine_setup PROPERTIES FIXTURES_SETUP wine)
 set_tests_properties(wine_cleanup PROPERTIES FIXTURES_CLEANUP wine)

@@ -1,17 +1,30 @@
 #!/usr/bin/env bash
 # One Wine session for a build tree: a prefix inside it, an Xvfb display when
 # there is none, and one persistent wineserver shared by every program run.
-#   wine-session.sh setup   DIR            create what is missing and start it
+#   wine-session.sh setup   DIR [ARCH]     create what is missing and start it
 #   wine-session.sh run     DIR EXE [ARG]  run a Windows program in the session
 #   wine-session.sh cleanup DIR            stop what setup started
+# ARCH is win32 (the default) or win64; setup keeps it in DIR for the others.
 set -euo pipefail
 
 mode=${1:?mode}
 dir=$(mkdir -p "${2:?session dir}" && cd "$2" && pwd)
 shift 2
 
+if [ "$mode" = setup ]; then
+  printf '%s\n' "${1:-win32}" >"$dir/arch"
+fi
+arch=$(cat "$dir/arch" 2>/dev/null || echo win32)
+# The wine wrapper always takes the i386 loader when wine32 is installed, so
+# each architecture names its own loader.
+case "$arch" in
+  win32) loader=/usr/lib/wine/wine ;;
+  win64) loader=/usr/lib/wine/wine64 ;;
+  *) echo "unknown architecture $arch" >&2; exit 2 ;;
+esac
+export WINEARCH=$arch
+export WINELOADER=$loader
 export WINEPREFIX="$dir/prefix"
-export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko: nothing here needs them, and their installers would prompt.
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -20,10 +33,10 @@ ui_font="WenQuanYi Micro Hei"
 
 create_prefix() {
   [ -f "$WINEPREFIX/system.reg" ] && return
-  wineboot -i >/dev/null 2>&1
+  "$loader" wineboot -i >/dev/null 2>&1
   local key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
   for face in "Tahoma" "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif"; do
-    wine reg add "$key" /v "$face" /d "$ui_font" /f >/dev/null 2>&1
+    "$loader" reg add "$key" /v "$face" /d "$ui_font" /f >/dev/null 2>&1
   done
   wineserver -w
 }
@@ -56,11 +69,11 @@ start_display() {
 headless_settings() {
   local x11='HKCU\Software\Wine\X11 Driver' drivers='HKCU\Software\Wine\Drivers'
   if [ -f "$dir/xvfb.pid" ]; then
-    wine reg add "$x11" /v Managed /d N /f >/dev/null 2>&1
-    wine reg add "$drivers" /v Audio /d "" /f >/dev/null 2>&1
+    "$loader" reg add "$x11" /v Managed /d N /f >/dev/null 2>&1
+    "$loader" reg add "$drivers" /v Audio /d "" /f >/dev/null 2>&1
   else
-    wine reg delete "$x11" /v Managed /f >/dev/null 2>&1 || true
-    wine reg delete "$drivers" /v Audio /f >/dev/null 2>&1 || true
+    "$loader" reg delete "$x11" /v Managed /f >/dev/null 2>&1 || true
+    "$loader" reg delete "$drivers" /v Audio /f >/dev/null 2>&1 || true
   fi
 }
 
@@ -85,7 +98,7 @@ case "$mode" in
     log=$(mktemp "$dir/run.XXXXXX")
     trap 'rm -f "$log"' EXIT
     status=0
-    wine "$@" >"$log" 2>&1 </dev/null || status=$?
+    "$loader" "$@" >"$log" 2>&1 </dev/null || status=$?
     cat "$log"
     exit $status
     ;;
