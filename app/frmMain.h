@@ -12,6 +12,7 @@
 #include "Form1.h"
 #include "Form3.h"
 #include "ServiceUrls.h"
+#include "Settings.h"
 #include "UserPrompts.h"
 #include "mTCPTable.h"
 #include "ucListView.h"
@@ -22,6 +23,7 @@ struct frmMainServices {
   UserPrompts* prompts = nullptr;
   AlarmSound* alarm = nullptr;
   std::unique_ptr<TcpRowSource> rowSource;
+  Settings settings;  // what is remembered between runs
   std::function<void()> onClosed;  // after the window is gone
 };
 

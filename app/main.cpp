@@ -11,7 +11,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
 
   WindowPrompts prompts;
   SystemAlarm alarm;
-  frmMain window({LUMORA_PROGRAM_SERVICE, &prompts, &alarm, SystemRowSource(), [] { PostQuitMessage(0); }});
+  frmMain window({LUMORA_PROGRAM_SERVICE, &prompts, &alarm, SystemRowSource(), Settings::ForUser(),
+                 [] { PostQuitMessage(0); }});
   if (!window.Create(showCommand)) return 1;
   return RunMessageLoop();
 }

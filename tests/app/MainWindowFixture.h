@@ -29,7 +29,7 @@ class MainWindowTest : public ::testing::Test {
     rows = source.get();
     rows->rows = {{100, 8080, 80}, {200, 9090, 443}, {4, 445}};
     form = std::make_unique<frmMain>(
-        frmMainServices{serviceAddress, &prompts, &alarm, std::move(source), [this] { closed = true; }});
+        frmMainServices{serviceAddress, &prompts, &alarm, std::move(source), Settings(), [this] { closed = true; }});
     ASSERT_TRUE(form->Create(SW_SHOWNOACTIVATE));
   }
 
