@@ -249,6 +249,7 @@ class ucListView : private ISubclassOwner, private IInPlaceActiveControl, privat
   LRESULT SendList(UINT uMsg, WPARAM wParam = 0, LPARAM lParam = 0) const;
   LRESULT SendHeader(UINT uMsg, WPARAM wParam = 0, LPARAM lParam = 0) const;
   bool GetColumn(int Column, LVCOLUMNW& col) const;
+  void SetColumn(int Column, const LVCOLUMNW& col);
   bool HasColumns() const { return m_hListView && m_hHeader; }
   int GetItemField(int Item, int SubItem, UINT mask, int LVITEMW::*field) const;
   void SetItemField(int Item, int SubItem, UINT mask, int LVITEMW::*field, int Value);
