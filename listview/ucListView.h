@@ -236,6 +236,7 @@ class ucListView : private ISubclassOwner, private IInPlaceActiveControl, privat
   void OnButtonUp(bool bBefore, int Button, LPARAM lParam);
   void OnMouseLeave();
   void RaiseMouse(void (ucListViewEvents::*event)(int&, int&, float&, float&), int Button, POINT pt);
+  bool ClickCounts(POINT pt) const;
   void RaiseClick(int Button, POINT pt);
 
   // Helpers.
