@@ -51,7 +51,9 @@ bool ucListView::Create(HWND parent, int x, int y, int width, int height, int id
   m_hWnd.reset(CreateWindowExW(0, kControlClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPCHILDREN,
                                x, y, width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                GetModuleHandleW(nullptr), this));
-  return m_hWnd != nullptr;
+  if (!m_hWnd) return false;
+  ApplyBorderStyle();  // a border chosen before the window existed
+  return true;
 }
 
 LRESULT CALLBACK ucListView::ControlProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
