@@ -257,6 +257,7 @@ class ucListView : private ISubclassOwner, private IInPlaceActiveControl, privat
   UINT ItemState(int Item, UINT mask) const;
   void SetItemState(int Item, UINT mask, UINT state);
   UniqueImageList CreateImageList(int ImageWidth, int ImageHeight) const;
+  void TakeStateImageList();
   static int ImageListAddBitmap(HIMAGELIST hIml, HBITMAP hBitmap, COLORREF MaskColor);
   static int ImageListAddIcon(HIMAGELIST hIml, HICON hIcon);
   static COLORREF TranslateColor(COLORREF Value);
@@ -278,6 +279,7 @@ class ucListView : private ISubclassOwner, private IInPlaceActiveControl, privat
   HWND m_hHeader = nullptr;  // the list's header while it has columns
   bool m_bInitialized = false;
   UniqueImageList m_hImlSmall, m_hImlLarge, m_hImlHeader;
+  UniqueImageList m_hImlState;  // the check boxes' images, the list's own, once the control ends
   UniqueFont m_hFont;
   ListViewFont m_oFont;
   bool m_bFontSet = false;  // the host described a font before the list existed
