@@ -60,7 +60,8 @@ void frmMain::CheckWatchItems() {
     if (reminder == reminders_.end()) {
       if (present[j]) continue;
       const int line = runFirstLine_ + static_cast<int>(j);
-      reminder = reminders_.emplace(key, PendingReminder{line, List1_.Line(line), PendingReminder::State::Retrying}).first;
+      const PendingReminder fresh{line, List1_.Line(line), PendingReminder::State::Retrying};
+      reminder = reminders_.emplace(key, fresh).first;
       ringon_ = true;
     }
     if (reminder->second.state == PendingReminder::State::Retrying) SendReminder(key, reminder->second);
