@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "store.hpp"
+#include "store/store.hpp"
 
 namespace lumora {
 namespace {
@@ -44,6 +44,14 @@ void CredentialVault::forget_if_unneeded(const ComputerKey& key, Store& store) {
 std::size_t CredentialVault::size() const {
     const std::lock_guard lock(mutex_);
     return codes_.size();
+}
+
+std::vector<ComputerKey> CredentialVault::keys() const {
+    const std::lock_guard lock(mutex_);
+    std::vector<ComputerKey> held;
+    held.reserve(codes_.size());
+    for (const auto& [key, code] : codes_) held.push_back(key);
+    return held;
 }
 
 }  // namespace lumora

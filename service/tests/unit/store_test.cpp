@@ -1,4 +1,4 @@
-#include "store.hpp"
+#include "store/sqlite/sqlite_store.hpp"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@ const MailText text{"主题", "正文"};
 
 struct StoreTest : ::testing::Test {
     testing::ManualClock clock;
-    Store store{":memory:"};
+    SqliteStore store{":memory:"};
 };
 
 TEST(StoreFile, QueuedMailSurvivesReopening) {
@@ -26,12 +26,12 @@ TEST(StoreFile, QueuedMailSurvivesReopening) {
     std::filesystem::remove(path);
     const TimePoint t0 = from_unix_ms(1'700'000'000'000);
     {
-        Store store(path.string());
+        SqliteStore store(path.string());
         ASSERT_EQ(store.enqueue(alice, text, t0, Quota{}), Admission::queued);
         store.reschedule(store.next_due(t0)->id, 2, t0 + 5s);
         store.record_heartbeat(bob, t0);
     }
-    Store reopened(path.string());
+    SqliteStore reopened(path.string());
     const auto mail = reopened.next_due(t0 + 5s);
     ASSERT_TRUE(mail);
     EXPECT_EQ(mail->key, alice);
