@@ -53,6 +53,8 @@ PgConnection::PgConnection(const std::string& uri) : connection_(PQconnectdb(uri
     if (!connection_) throw std::runtime_error("database: out of memory");
     if (PQstatus(connection_.get()) != CONNECTION_OK)
         throw std::runtime_error("database: cannot connect: " + first_line(PQerrorMessage(connection_.get())));
+    // Notices such as "already exists, skipping" are expected; errors come as errors.
+    PQsetNoticeProcessor(connection_.get(), [](void*, const char*) {}, nullptr);
 }
 
 PgResult PgConnection::run(std::string_view what, const char* sql, const PgParams& params) {
@@ -66,6 +68,14 @@ PgResult PgConnection::run(std::string_view what, const char* sql, const PgParam
         throw std::runtime_error("database: " + std::string(what) + ": " +
                                  first_line(PQerrorMessage(connection_.get())));
     return result;
+}
+
+void PgConnection::run_script(std::string_view what, const char* sql) {
+    pg_result* raw = PQexec(connection_.get(), sql);
+    const PgResult result(raw);
+    if (PQresultStatus(raw) != PGRES_COMMAND_OK)
+        throw std::runtime_error("database: " + std::string(what) + ": " +
+                                 first_line(PQerrorMessage(connection_.get())));
 }
 
 bool PgConnection::broken() const { return PQstatus(connection_.get()) != CONNECTION_OK; }

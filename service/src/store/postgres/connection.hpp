@@ -52,6 +52,8 @@ public:
 
     // One statement; parameters are $1, $2, ...
     PgResult run(std::string_view what, const char* sql, const PgParams& params = {});
+    // Several statements without parameters, such as a schema step.
+    void run_script(std::string_view what, const char* sql);
     bool broken() const;
 
 private:

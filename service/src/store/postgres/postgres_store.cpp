@@ -69,7 +69,7 @@ void upgrade_schema(PgConnection& connection) {
         throw std::runtime_error("database: schema version " + std::to_string(version) +
                                  " is newer than this service knows (" + std::to_string(latest) + ")");
     if (version == latest) return;
-    for (auto step = version; step < latest; ++step) connection.run("schema upgrade", schema_steps[step]);
+    for (auto step = version; step < latest; ++step) connection.run_script("schema upgrade", schema_steps[step]);
     connection.run("schema version", "DELETE FROM lumora_schema");
     connection.run("schema version", "INSERT INTO lumora_schema (version) VALUES ($1)", PgParams().add(latest));
     transaction.commit();
@@ -113,6 +113,16 @@ PostgresStore::PostgresStore(const std::string& uri, std::chrono::milliseconds c
     : instance_(new_instance_name()), claim_lease_(claim_lease), pool_(uri, pool_size), presence_(uri) {
     upgrade_schema(presence_);
     first_instance_ = announce_presence(presence_);
+}
+
+// Leaves at once rather than when the server notices the closed connection, so an instance
+// started right after this one knows it is alone.
+PostgresStore::~PostgresStore() {
+    try {
+        presence_.run("presence", "SELECT pg_advisory_unlock_all()");
+    } catch (const std::exception&) {
+        // The connection is gone, and the lock with it.
+    }
 }
 
 bool PostgresStore::record_heartbeat(const ComputerKey& key, TimePoint now) {

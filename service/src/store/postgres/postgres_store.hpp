@@ -15,6 +15,9 @@ namespace lumora {
 class PostgresStore final : public Store {
 public:
     PostgresStore(const std::string& uri, std::chrono::milliseconds claim_lease);
+    ~PostgresStore() override;
+    PostgresStore(const PostgresStore&) = delete;
+    PostgresStore& operator=(const PostgresStore&) = delete;
 
     using Store::next_attempt_time;
     using Store::next_due;
