@@ -43,6 +43,26 @@ TEST(StoreFile, QueuedMailSurvivesReopening) {
     std::filesystem::remove(path);
 }
 
+TEST(StoreFile, FileFromBeforeSchemaVersionsOpensAndANewerOneIsRefused) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("lumora-store-old-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".db");
+    std::filesystem::remove(path);
+    {
+        Database old(path.string());
+        old.exec("CREATE TABLE mail_queue (id INTEGER PRIMARY KEY AUTOINCREMENT, address TEXT NOT NULL, "
+                 "computer_id INTEGER NOT NULL, subject TEXT NOT NULL, body TEXT NOT NULL, created_ms INTEGER NOT NULL, "
+                 "attempts INTEGER NOT NULL DEFAULT 0, next_attempt_ms INTEGER NOT NULL, "
+                 "waiting_for_code INTEGER NOT NULL DEFAULT 0);"
+                 "INSERT INTO mail_queue (address, computer_id, subject, body, created_ms, next_attempt_ms) "
+                 "VALUES ('alice@qq.com', 1, 's', 'b', 1, 1);",
+                 "old schema");
+    }
+    EXPECT_EQ(SqliteStore(path.string()).queued(), 1);
+    Database(path.string()).exec("PRAGMA user_version = 99", "newer schema");
+    EXPECT_THROW(SqliteStore{path.string()}, std::runtime_error);
+    std::filesystem::remove(path);
+}
+
 TEST_F(StoreTest, QuotaCountsQueuedMailPerAddressForAnHour) {
     const Quota quota{.mails_per_address_per_hour = 3};
     for (int i = 0; i < 3; ++i) ASSERT_EQ(store.enqueue(alice, text, clock.now, quota), Admission::queued);
