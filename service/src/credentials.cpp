@@ -46,12 +46,9 @@ std::size_t CredentialVault::size() const {
     return codes_.size();
 }
 
-std::vector<ComputerKey> CredentialVault::keys() const {
+bool CredentialVault::holds(const ComputerKey& key) const {
     const std::lock_guard lock(mutex_);
-    std::vector<ComputerKey> held;
-    held.reserve(codes_.size());
-    for (const auto& [key, code] : codes_) held.push_back(key);
-    return held;
+    return codes_.contains(key);
 }
 
 }  // namespace lumora

@@ -5,7 +5,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "computer_key.hpp"
 
@@ -29,9 +28,7 @@ public:
     // Drops the code once the computer is not monitored and has nothing left to send.
     void forget_if_unneeded(const ComputerKey& key, Store& store);
     std::size_t size() const;
-    // The computers whose codes are held, so a shared queue hands this instance only mail
-    // it can send.
-    std::vector<ComputerKey> keys() const;
+    bool holds(const ComputerKey& key) const;
 
 private:
     mutable std::mutex mutex_;

@@ -35,16 +35,15 @@ std::optional<TimePoint> MailWorker::deliver_due(std::stop_token stop) {
         log_line("dropped " + std::to_string(expired) + " mail(s) that could not be sent in time");
     // On a shared store this instance takes only mail whose code it holds; the rest waits
     // for an instance that holds it.
-    const bool filtered = store_.shared() && transport_.needs_code();
-    std::vector<ComputerKey> held;
+    MailFilter only;
+    if (store_.shared() && transport_.needs_code())
+        only = [this](const ComputerKey& key) { return vault_.holds(key); };
     while (!stop.stop_requested()) {
-        if (filtered) held = vault_.keys();
-        const auto mail = store_.next_due(clock_(), filtered ? &held : nullptr);
+        const auto mail = store_.next_due(clock_(), only);
         if (!mail) break;
         deliver(*mail, stop);
     }
-    if (filtered) held = vault_.keys();
-    return store_.next_attempt_time(filtered ? &held : nullptr);
+    return store_.next_attempt_time(only);
 }
 
 void MailWorker::deliver(const QueuedMail& mail, std::stop_token stop) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,6 +32,9 @@ struct Quota {
 
 enum class Admission { queued, over_quota, queue_full };
 
+// Which computers' mail an instance may take; empty means any.
+using MailFilter = std::function<bool(const ComputerKey&)>;
+
 // Everything that must survive a restart: monitoring state per computer, the mail queue
 // and the recent mails counted by the quota. Authorisation codes never come here.
 // Thread-safe. A shared store serves several instances of the service at once; the others
@@ -55,14 +59,14 @@ public:
     virtual Admission enqueue(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota) = 0;
     // The earliest mail that is due, not waiting for an authorisation code and not claimed
     // by a live instance; it is claimed for this one until it is removed, rescheduled or
-    // parked, or the claim lapses. A shared store hands out only mail of the computers in
-    // `only`, when given, so mail waits for an instance that holds its code; a store of one
-    // instance hands out any, and its worker parks what it cannot send.
-    virtual std::optional<QueuedMail> next_due(TimePoint now, const std::vector<ComputerKey>* only) = 0;
-    std::optional<QueuedMail> next_due(TimePoint now) { return next_due(now, nullptr); }
+    // parked, or the claim lapses. A shared store hands out only mail of computers `only`
+    // accepts, so mail waits for an instance that holds its code; a store of one instance
+    // hands out any, and its worker parks what it cannot send.
+    virtual std::optional<QueuedMail> next_due(TimePoint now, const MailFilter& only) = 0;
+    std::optional<QueuedMail> next_due(TimePoint now) { return next_due(now, {}); }
     // When next_due() may next return something, under the same filter.
-    virtual std::optional<TimePoint> next_attempt_time(const std::vector<ComputerKey>* only) = 0;
-    std::optional<TimePoint> next_attempt_time() { return next_attempt_time(nullptr); }
+    virtual std::optional<TimePoint> next_attempt_time(const MailFilter& only) = 0;
+    std::optional<TimePoint> next_attempt_time() { return next_attempt_time({}); }
     virtual void remove(std::int64_t id) = 0;
     virtual void reschedule(std::int64_t id, int attempts, TimePoint at) = 0;
     // Holds a mail back until its computer's authorisation code is known again.

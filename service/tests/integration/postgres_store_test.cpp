@@ -50,14 +50,15 @@ TEST_F(SharedStoreTest, MailIsClaimedByOneInstanceUntilItsLeaseLapses) {
 TEST_F(SharedStoreTest, OnlyMailOfTheGivenComputersIsHandedOut) {
     first.enqueue(alice, text, clock.now, Quota{});
     first.enqueue(bob, text, clock.now + 1s, Quota{});
-    const std::vector<ComputerKey> none;
-    const std::vector<ComputerKey> bob_only{bob, {"carol@qq.com", 5}};
-    EXPECT_FALSE(first.next_due(clock.now + 1h, &none));
-    EXPECT_EQ(first.next_attempt_time(&bob_only), clock.now + 1s);
-    const auto mail = first.next_due(clock.now + 1h, &bob_only);
+    const MailFilter none = [](const ComputerKey&) { return false; };
+    const MailFilter bob_only = [](const ComputerKey& key) { return key == bob; };
+    EXPECT_FALSE(first.next_due(clock.now + 1h, none));
+    EXPECT_EQ(first.next_attempt_time(none), std::nullopt);
+    EXPECT_EQ(first.next_attempt_time(bob_only), clock.now + 1s);
+    const auto mail = first.next_due(clock.now + 1h, bob_only);
     ASSERT_TRUE(mail);
     EXPECT_EQ(mail->key, bob);
-    EXPECT_FALSE(second.next_due(clock.now + 1h, &bob_only));
+    EXPECT_FALSE(second.next_due(clock.now + 1h, bob_only));
     EXPECT_EQ(second.next_due(clock.now + 1h)->key, alice);
 }
 

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <random>
 #include <stdexcept>
 
@@ -208,13 +209,27 @@ Admission PostgresStore::enqueue(const ComputerKey& key, const MailText& text, T
     return Admission::queued;
 }
 
-std::optional<QueuedMail> PostgresStore::next_due(TimePoint now, const std::vector<ComputerKey>* only) {
-    if (only && only->empty()) return std::nullopt;
+std::optional<QueuedMail> PostgresStore::next_due(TimePoint now, const MailFilter& only) {
     const std::int64_t now_ms = to_unix_ms(now);
+    auto connection = pool_.acquire();
     PgParams params;
     params.add(instance_).add(now_ms).add(now_ms + claim_lease_.count());
-    if (only) add_keys(params, *only);
-    const PgResult row = pool_.acquire()->run(
+    if (only) {
+        // The filter runs here, over the few computers with mail due, rather than sending
+        // every code-holding computer to the server.
+        const PgResult due = connection->run(
+            "due mail", "SELECT DISTINCT address, computer_id FROM mail_queue WHERE NOT waiting_for_code "
+                        "AND next_attempt_ms <= $1 AND claimed_until_ms <= $1",
+            PgParams().add(now_ms));
+        std::vector<ComputerKey> allowed;
+        for (int row = 0; row < due.rows(); ++row) {
+            ComputerKey key{due.text(row, 0), static_cast<int>(due.integer(row, 1))};
+            if (only(key)) allowed.push_back(std::move(key));
+        }
+        if (allowed.empty()) return std::nullopt;
+        add_keys(params, allowed);
+    }
+    const PgResult row = connection->run(
         "claim mail",
         only ? "UPDATE mail_queue SET claimed_by = $1, claimed_until_ms = $3 WHERE id = ("
                "SELECT id FROM mail_queue WHERE NOT waiting_for_code AND next_attempt_ms <= $2 "
@@ -238,19 +253,26 @@ std::optional<QueuedMail> PostgresStore::next_due(TimePoint now, const std::vect
     return mail;
 }
 
-std::optional<TimePoint> PostgresStore::next_attempt_time(const std::vector<ComputerKey>* only) {
-    if (only && only->empty()) return std::nullopt;
-    PgParams params;
-    if (only) add_keys(params, *only);
-    // Mail another instance holds is due for this one only when that claim lapses.
-    const PgResult row = pool_.acquire()->run(
+// Mail another instance holds is due for this one only when that claim lapses.
+std::optional<TimePoint> PostgresStore::next_attempt_time(const MailFilter& only) {
+    auto connection = pool_.acquire();
+    if (!only) {
+        const PgResult row = connection->run(
+            "next due time",
+            "SELECT MIN(GREATEST(next_attempt_ms, claimed_until_ms)) FROM mail_queue WHERE NOT waiting_for_code");
+        if (row.is_null(0, 0)) return std::nullopt;
+        return from_unix_ms(row.integer(0, 0));
+    }
+    const PgResult rows = connection->run(
         "next due time",
-        only ? "SELECT MIN(GREATEST(next_attempt_ms, claimed_until_ms)) FROM mail_queue WHERE NOT waiting_for_code "
-               "AND (address, computer_id) IN (SELECT * FROM unnest($1::text[], $2::int[]))"
-             : "SELECT MIN(GREATEST(next_attempt_ms, claimed_until_ms)) FROM mail_queue WHERE NOT waiting_for_code",
-        params);
-    if (row.is_null(0, 0)) return std::nullopt;
-    return from_unix_ms(row.integer(0, 0));
+        "SELECT address, computer_id, MIN(GREATEST(next_attempt_ms, claimed_until_ms)) FROM mail_queue "
+        "WHERE NOT waiting_for_code GROUP BY address, computer_id");
+    std::optional<std::int64_t> earliest;
+    for (int row = 0; row < rows.rows(); ++row)
+        if (only({rows.text(row, 0), static_cast<int>(rows.integer(row, 1))}))
+            earliest = std::min(earliest.value_or(rows.integer(row, 2)), rows.integer(row, 2));
+    if (!earliest) return std::nullopt;
+    return from_unix_ms(*earliest);
 }
 
 void PostgresStore::remove(std::int64_t id) {

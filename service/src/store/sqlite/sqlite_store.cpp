@@ -138,7 +138,7 @@ Admission SqliteStore::enqueue(const ComputerKey& key, const MailText& text, Tim
     return Admission::queued;
 }
 
-std::optional<QueuedMail> SqliteStore::next_due(TimePoint now, const std::vector<ComputerKey>*) {
+std::optional<QueuedMail> SqliteStore::next_due(TimePoint now, const MailFilter&) {
     const std::lock_guard lock(mutex_);
     Statement select(db_,
                      "SELECT id, address, computer_id, subject, body, created_ms, attempts FROM mail_queue "
@@ -154,7 +154,7 @@ std::optional<QueuedMail> SqliteStore::next_due(TimePoint now, const std::vector
     return mail;
 }
 
-std::optional<TimePoint> SqliteStore::next_attempt_time(const std::vector<ComputerKey>*) {
+std::optional<TimePoint> SqliteStore::next_attempt_time(const MailFilter&) {
     const std::lock_guard lock(mutex_);
     Statement select(db_, "SELECT MIN(next_attempt_ms) FROM mail_queue WHERE waiting_for_code = 0");
     if (!select.step() || select.is_null(0)) return std::nullopt;

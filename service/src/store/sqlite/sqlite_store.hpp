@@ -24,8 +24,8 @@ public:
     std::vector<SilentComputer> take_newly_silent(TimePoint deadline) override;
     void restart_heartbeats(TimePoint now) override;
     Admission enqueue(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota) override;
-    std::optional<QueuedMail> next_due(TimePoint now, const std::vector<ComputerKey>* only) override;
-    std::optional<TimePoint> next_attempt_time(const std::vector<ComputerKey>* only) override;
+    std::optional<QueuedMail> next_due(TimePoint now, const MailFilter& only) override;
+    std::optional<TimePoint> next_attempt_time(const MailFilter& only) override;
     void remove(std::int64_t id) override;
     void reschedule(std::int64_t id, int attempts, TimePoint at) override;
     void park_until_code(std::int64_t id) override;
