@@ -4,6 +4,7 @@
 #include <grp.h>
 #include <netinet/in.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -91,6 +92,9 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const fs::path&
         dup2(out, 2);
         if (account && (setgroups(0, nullptr) != 0 || setgid(account->gid) != 0 || setuid(account->uid) != 0))
             _exit(126);
+        // A test that crashes leaves no servers behind; set after the account change,
+        // which clears it.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
         execv(args[0], args.data());
         _exit(127);
     }

@@ -43,7 +43,8 @@ struct Account {
 };
 
 // A child program whose standard output and error are appended to a file; it runs under
-// `account` when given (which takes a root test run).
+// `account` when given (which takes a root test run). It is killed should the thread that
+// started it end first, so start long-lived ones from the test's main thread.
 class ChildProcess {
 public:
     ChildProcess(const std::vector<std::string>& argv, const fs::path& output,
