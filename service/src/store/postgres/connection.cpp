@@ -49,7 +49,12 @@ PgParams& PgParams::add(std::int64_t value) {
 
 void PgConnection::Closer::operator()(pg_conn* connection) const { PQfinish(connection); }
 
-PgConnection::PgConnection(const std::string& uri) : connection_(PQconnectdb(uri.c_str())) {
+// A database that does not answer would otherwise hold a request for minutes; a
+// connect_timeout in the URI still wins, coming later.
+PgConnection::PgConnection(const std::string& uri) {
+    const char* keywords[] = {"connect_timeout", "dbname", nullptr};
+    const char* values[] = {"10", uri.c_str(), nullptr};
+    connection_.reset(PQconnectdbParams(keywords, values, 1));
     if (!connection_) throw std::runtime_error("database: out of memory");
     if (PQstatus(connection_.get()) != CONNECTION_OK)
         throw std::runtime_error("database: cannot connect: " + first_line(PQerrorMessage(connection_.get())));
