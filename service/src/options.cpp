@@ -52,13 +52,9 @@ const std::vector<Flag>& flags() {
     static const std::vector<Flag> table = {
         {"--listen", "HOST:PORT", "address to serve HTTP on; port 0 picks a free one (127.0.0.1:8305)",
          [](Options& o, std::string_view v) { o.listen = parse_endpoint(v, true); }},
-        {"--db", "FILE|URI",
-         "SQLite file for monitoring state and queued mail, or a postgresql:// URI of a database "
-         "several instances share (lumora-service.db)",
+        {"--db", "FILE|URI", "SQLite file, or postgresql:// URI of a database instances share (lumora-service.db)",
          [](Options& o, std::string_view v) { o.database = v; }},
-        {"--claim-lease", "DURATION",
-         "on a shared database, how long a mail being sent stays with one instance before another "
-         "may take it over; longer than any send (2m)",
+        {"--claim-lease", "DURATION", "how long a mail being sent stays with one instance of a shared database (2m)",
          [](Options& o, std::string_view v) { o.claim_lease = parse_duration(v); }},
         {"--tips", "FILE", "UTF-8 text served as tips; missing means no tips (tips.txt)",
          [](Options& o, std::string_view v) { o.tips_file = v; }},
