@@ -141,7 +141,7 @@ TEST_F(InstancesTest, MailClaimedByAnInstanceKilledMidSendIsSentByAnotherAfterTh
     const SmtpSink sink(dir.path());
     auto hanging = smtp_flags(silent.port());
     auto working = smtp_flags(sink.port());
-    for (auto* flags : {&hanging, &working}) flags->insert(flags->end(), {"--claim-lease", "5s"});
+    for (auto* flags : {&hanging, &working}) flags->insert(flags->end(), {"--claim-lease", "8s"});
     ServiceProcess& doomed = start(hanging);
     ServiceProcess& survivor = start(working);
 
@@ -154,7 +154,7 @@ TEST_F(InstancesTest, MailClaimedByAnInstanceKilledMidSendIsSentByAnotherAfterTh
     })) << logs();
     doomed.crash();
 
-    ASSERT_TRUE(eventually([&] { return sink.mails().size() == 3; }, 20s)) << logs();
+    ASSERT_TRUE(eventually([&] { return sink.mails().size() == 3; }, 30s)) << logs();
     EXPECT_EQ(count("SELECT COUNT(*) FROM mail_queue"), 0);
     std::set<std::string> subjects;
     std::set<std::string> message_ids;
