@@ -7,16 +7,16 @@ cd "$(dirname "$0")/.."
 
 # Both Windows builds (cross-built, run under Wine) and the reminder service.
 packages=(
-  binutils cmake make g++ pkg-config googletest zip
+  binutils cmake make g++ pkg-config googletest
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64
   xvfb xauth xfonts-base python3
-  libcpp-httplib-dev libcurl4-openssl-dev libsqlite3-dev
+  libcpp-httplib-dev libcurl4-openssl-dev libsqlite3-dev libpq-dev
 )
 case "${1:?run or test}" in
   # A Chinese font for Wine's UI, and ImageMagick for screenshots.
   run) packages+=(fonts-wqy-microhei imagemagick) ;;
-  # The service's tests and the SMTP server they talk to.
-  test) packages+=(libgtest-dev python3-aiosmtpd) ;;
+  # The service's tests, the SMTP server they talk to and the PostgreSQL server they start.
+  test) packages+=(libgtest-dev python3-aiosmtpd postgresql) ;;
   *) echo "usage: install-deps.sh run|test" >&2; exit 2 ;;
 esac
 
