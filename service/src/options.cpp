@@ -59,6 +59,8 @@ const std::vector<Flag>& flags() {
          [](Options& o, std::string_view v) {
              o.connections.per_address = parse_count("--max-connections-per-address", v);
          }},
+        {"--request-time", "DURATION", "time a client has to send a whole request, head and body (10s)",
+         [](Options& o, std::string_view v) { o.connections.request_time = parse_duration(v); }},
         {"--db", "FILE", "SQLite file for monitoring state and queued mail (lumora-service.db)",
          [](Options& o, std::string_view v) { o.database = v; }},
         {"--tips", "FILE", "UTF-8 text served as tips; missing means no tips (tips.txt)",

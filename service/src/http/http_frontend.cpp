@@ -24,8 +24,6 @@ constexpr std::size_t max_body_bytes = 4096;
 constexpr unsigned event_threads = 8;
 // Silence allowed on a connection, in whole seconds as the library counts.
 constexpr unsigned idle_timeout_seconds = 5;
-// Time to deliver a whole request, however steadily it trickles in.
-constexpr std::chrono::seconds request_time_limit{10};
 
 struct ResponseFree {
     void operator()(MHD_Response* response) const { MHD_destroy_response(response); }
@@ -95,7 +93,7 @@ struct HttpFrontend::Exchange {
 };
 
 HttpFrontend::HttpFrontend(ReminderService& service, ListenSocket socket, ConnectionLimits limits)
-    : service_(service), deadlines_(request_time_limit) {
+    : service_(service), deadlines_(limits.request_time) {
     daemon_.reset(MHD_start_daemon(
         MHD_USE_EPOLL_INTERNAL_THREAD, 0, nullptr, nullptr, &HttpFrontend::on_request, this,
         MHD_OPTION_LISTEN_SOCKET, socket.fd(),
