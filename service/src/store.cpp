@@ -40,7 +40,14 @@ int count(Statement& statement) {
 
 }  // namespace
 
-Store::Store(const std::string& path) : db_(path) { db_.exec(schema); }
+// Write-ahead logging with synchronous=NORMAL commits without a sync; queued mail is
+// synced by WalSync before enqueue() returns. Other changes reach the disk with the next
+// sync: losing the latest heartbeats in a power cut is harmless, since the grace starts
+// afresh at every start.
+Store::Store(const std::string& path) : db_(path), wal_sync_(path) {
+    db_.exec("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL");
+    db_.exec(schema);
+}
 
 bool Store::record_heartbeat(const ComputerKey& key, TimePoint now) {
     const std::lock_guard lock(mutex_);
@@ -95,7 +102,18 @@ void Store::restart_heartbeats(TimePoint now) {
 }
 
 Admission Store::enqueue(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota) {
-    const std::lock_guard lock(mutex_);
+    std::uint64_t commit = 0;
+    {
+        const std::lock_guard lock(mutex_);
+        const Admission admission = admit(key, text, now, quota);
+        if (admission != Admission::queued) return admission;
+        commit = wal_sync_.committed();
+    }
+    wal_sync_.wait_durable(commit);
+    return Admission::queued;
+}
+
+Admission Store::admit(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota) {
     const std::int64_t now_ms = to_unix_ms(now);
     Transaction transaction(db_);
     Statement prune(db_, "DELETE FROM mail_quota WHERE queued_ms <= ?1");

@@ -10,6 +10,7 @@
 #include "mail_text.hpp"
 #include "sqlite.hpp"
 #include "time_text.hpp"
+#include "wal_sync.hpp"
 
 namespace lumora {
 
@@ -50,6 +51,7 @@ public:
     // The service heard nothing while it was down, so the grace starts again now.
     void restart_heartbeats(TimePoint now);
 
+    // Returns once a queued mail is synced to disk; concurrent calls share one sync.
     Admission enqueue(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota);
     // The earliest mail that is due and not waiting for an authorisation code.
     std::optional<QueuedMail> next_due(TimePoint now);
@@ -64,8 +66,11 @@ public:
     int queued();
 
 private:
+    Admission admit(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota);
+
     std::mutex mutex_;
     Database db_;
+    WalSync wal_sync_;
 };
 
 }  // namespace lumora
