@@ -41,12 +41,14 @@ int count(Statement& statement) {
 }  // namespace
 
 // Write-ahead logging with synchronous=NORMAL commits without a sync; queued mail is
-// synced by WalSync before enqueue() returns. Other changes reach the disk with the next
+// synced by WalSync before enqueue() returns, and WalCheckpointer folds the log back
+// into the database off the request path. Other changes reach the disk with the next
 // sync: losing the latest heartbeats in a power cut is harmless, since the grace starts
 // afresh at every start.
 Store::Store(const std::string& path) : db_(path), wal_sync_(path) {
-    db_.exec("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL");
+    db_.exec("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; PRAGMA wal_autocheckpoint = 0");
     db_.exec(schema);
+    checkpointer_.emplace(path);
 }
 
 bool Store::record_heartbeat(const ComputerKey& key, TimePoint now) {

@@ -10,6 +10,7 @@
 #include "mail_text.hpp"
 #include "sqlite.hpp"
 #include "time_text.hpp"
+#include "wal_checkpointer.hpp"
 #include "wal_sync.hpp"
 
 namespace lumora {
@@ -71,6 +72,8 @@ private:
     std::mutex mutex_;
     Database db_;
     WalSync wal_sync_;
+    // Started once the schema exists, and stopped first.
+    std::optional<WalCheckpointer> checkpointer_;
 };
 
 }  // namespace lumora
