@@ -7,13 +7,14 @@ set -euo pipefail
 packages=(
   cmake make g++ pkg-config googletest
   g++-mingw-w64-i686-posix wine wine32:i386 xvfb xauth xfonts-base python3
-  libcpp-httplib-dev libcurl4-openssl-dev libsqlite3-dev
+  libmicrohttpd-dev libcurl4-openssl-dev libsqlite3-dev
 )
 case "${1:?run or test}" in
   # A Chinese font for Wine's UI, and ImageMagick for screenshots.
   run) packages+=(fonts-wqy-microhei imagemagick) ;;
-  # The service's tests and the SMTP server they talk to.
-  test) packages+=(libgtest-dev python3-aiosmtpd) ;;
+  # The service's tests, their HTTP client and the SMTP server they talk to; wrk drives
+  # the service's benchmark.
+  test) packages+=(libgtest-dev libcpp-httplib-dev python3-aiosmtpd wrk) ;;
   *) echo "usage: install-deps.sh run|test" >&2; exit 2 ;;
 esac
 
