@@ -5,7 +5,6 @@
 #include <sys/socket.h>
 
 #include <charconv>
-#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -18,9 +17,9 @@ namespace {
 constexpr const char* content_type = "text/plain; charset=utf-8";
 // The client's requests carry everything in the query; a body is never needed.
 constexpr std::size_t max_body_bytes = 4096;
-// Several threads, each with its own event loop: a request waiting for a database
-// commit holds up only its own thread's connections, and concurrent reminders can
-// share one commit.
+// Several threads, each with its own event loop: a reminder waiting for its mail to be
+// synced holds up only its own thread's connections, and reminders waiting together
+// share one sync.
 constexpr unsigned event_threads = 8;
 // Silence allowed on a connection, in whole seconds as the library counts.
 constexpr unsigned idle_timeout_seconds = 5;
