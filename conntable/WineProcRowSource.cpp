@@ -51,7 +51,7 @@ std::wstring WineProcRowSource::ProcessPath(unsigned long pid) {
   const std::wstring path = proc_->ExecutablePath(pid);
   if (!IsWineLoader(path)) return path;
   // A Windows program under Wine runs the loader; Wine puts the program's own
-  // Windows path first on its command line.
+  // path first on its command line.
   std::string commandLine;
   if (!proc_->Read(std::to_wstring(pid) + L"\\cmdline", commandLine)) return path;
   const std::wstring program = WindowsProgramPath(commandLine);
