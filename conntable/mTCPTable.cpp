@@ -112,3 +112,10 @@ bool mTCPTable::FillConnectionList(ucListView& lvInfo) {
   place.Restore(lvInfo);
   return true;
 }
+
+std::vector<uint16_t> mTCPTable::LocalPorts() const {
+  std::vector<uint16_t> ports;
+  for (const TcpRow& row : ShownRows(table_)) ports.push_back(PortNumber(row.localPort));
+  for (const Tcp6Row& row : Shown6Rows(table6_)) ports.push_back(PortNumber(row.localPort));
+  return ports;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -19,19 +20,25 @@ class mTCPTable {
   bool FetchTcpTable();
 
   // Replaces the list's rows with the snapshot's shown connections, in table
-  // order, the IPv4 rows first, yielding to the message loop after the first row and then every
-  // 10 ms, so that timers and clicks are handled during a long fill. False
-  // when it stopped early because the list's window went away (or never
-  // existed); the table and the list objects themselves must outlive the
-  // call. A call made while a fill runs (by a handler during its yield)
-  // changes nothing and returns true: the running fill completes the list.
-  // The user keeps their place: the selected connection stays selected and
-  // the first visible row stays the same connection while they still exist.
+  // order, the IPv4 rows first, yielding to the message loop after the first
+  // row and then every 10 ms, so that timers and clicks are handled during a
+  // long fill. False when it stopped early because the list's window went
+  // away (or never existed); the table and the list objects themselves must
+  // outlive the call. A call made while a fill runs (by a handler during its
+  // yield) changes nothing and returns true: the running fill completes the
+  // list. The user keeps their place: the selected connection stays selected
+  // and the first visible row stays the same connection while they still
+  // exist.
   bool FillConnectionList(ucListView& lvInfo);
 
   // True while a fill runs, so that a refresh asked for during its yield can
   // be skipped.
   bool Filling() const { return filling_; }
+
+  // The local port numbers of the last snapshot's shown connections, in table
+  // order: what the list's port column holds after a fill, without reading
+  // the list back.
+  std::vector<uint16_t> LocalPorts() const;
 
  private:
   std::unique_ptr<TcpRowSource> source_;

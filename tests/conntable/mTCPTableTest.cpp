@@ -141,6 +141,14 @@ TEST_F(FillTest, KeepsTheWholeLastSnapshotWhenTheIPv6FetchFails) {
   EXPECT_EQ(lvInfo_.SubItemText(1, 4), L"8080");
 }
 
+TEST_F(FillTest, TheSnapshotsLocalPortsIncludeThoseOfIPv6OnlySockets) {
+  const Address6 any{0, 0, 0, 0, 0, 0, 0, 0};
+  source_->rows = {MakeRow(10, kAny, 80, kAny, 0, 2), MakeRow(0, kAny, 81, kAny, 0, 2)};
+  source_->rows6 = {MakeRow6(10, any, 47203, any, 0, 2), MakeRow6(0, any, 82, any, 0, 2)};
+  ASSERT_TRUE(table_->FetchTcpTable());
+  EXPECT_EQ(table_->LocalPorts(), (std::vector<uint16_t>{80, 47203}));
+}
+
 TEST_F(FillTest, LooksEachProcessUpOncePerFill) {
   for (uint16_t port = 1; port <= 6; ++port) source_->rows.push_back(MakeRow(port % 2 ? 10 : 20, kAny, port, kAny, 0));
   source_->paths = {{10, L"C:\\a.exe"}, {20, L"C:\\b.exe"}};
