@@ -16,12 +16,13 @@ namespace {
 // slice, so that a message waits about a slice at most.
 constexpr ULONGLONG kYieldSliceMs = 10;
 
-class FillingFlag {
+// Set while a fetch or a fill runs.
+class BusyFlag {
  public:
-  explicit FillingFlag(bool& flag) : flag_(flag) { flag_ = true; }
-  ~FillingFlag() { flag_ = false; }
-  FillingFlag(const FillingFlag&) = delete;
-  FillingFlag& operator=(const FillingFlag&) = delete;
+  explicit BusyFlag(bool& flag) : flag_(flag) { flag_ = true; }
+  ~BusyFlag() { flag_ = false; }
+  BusyFlag(const BusyFlag&) = delete;
+  BusyFlag& operator=(const BusyFlag&) = delete;
 
  private:
   bool& flag_;
@@ -85,8 +86,16 @@ class Walk {
 mTCPTable::mTCPTable(std::unique_ptr<TcpRowSource> source) : source_(std::move(source)) {}
 
 bool mTCPTable::FetchTcpTable() {
+  if (fetching_) return false;
   std::vector<unsigned char> table, table6;
-  if (!source_->Fetch(table) || !source_->Fetch6(table6)) return false;
+  bool fetched = false;
+  {
+    // Under Wine a snapshot reads /proc and can take seconds on a busy
+    // machine: the window keeps answering meanwhile.
+    const BusyFlag fetching(fetching_);
+    RunHandlingMessages([&] { fetched = source_->Fetch(table) && source_->Fetch6(table6); });
+  }
+  if (!fetched) return false;
   table_ = std::move(table);
   table6_ = std::move(table6);
   return true;
@@ -96,7 +105,7 @@ bool mTCPTable::FillConnectionList(ucListView& lvInfo) {
   if (filling_) return true;
   const HWND list = lvInfo.hListView();
   if (!IsWindow(list)) return false;
-  const FillingFlag filling(filling_);
+  const BusyFlag filling(filling_);
   // The walk reads its own copy: a snapshot fetched during a yield waits for
   // the next fill.
   const std::vector<TcpRow> rows = ShownRows(table_);

@@ -15,8 +15,10 @@ class mTCPTable {
  public:
   explicit mTCPTable(std::unique_ptr<TcpRowSource> source);
 
-  // Takes a new snapshot of both tables. False when the source failed on
-  // either; the last snapshot then stays whole.
+  // Takes a new snapshot of both tables on a thread of its own while the
+  // calling thread handles its messages. False when the source failed on
+  // either, or when a fetch already runs (asked for by a handler during its
+  // wait); the last snapshot then stays whole.
   bool FetchTcpTable();
 
   // Replaces the list's rows with the snapshot's shown connections, in table
@@ -46,4 +48,5 @@ class mTCPTable {
   std::vector<unsigned char> table_;
   std::vector<unsigned char> table6_;
   bool filling_ = false;
+  bool fetching_ = false;
 };

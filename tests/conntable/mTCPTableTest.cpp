@@ -23,6 +23,7 @@ constexpr int kReportView = 1;
 class FakeSource : public TcpRowSource {
  public:
   bool Fetch(std::vector<unsigned char>& table) override {
+    if (onFetch) onFetch();
     if (fail) return false;
     table = TableBytes(rows);
     return true;
@@ -44,6 +45,7 @@ class FakeSource : public TcpRowSource {
   bool fail = false;
   bool fail6 = false;
   int lookups = 0;
+  std::function<void()> onFetch;
 };
 
 // A top-level window whose kDuringYield handler runs what the test sets, and
@@ -95,6 +97,25 @@ class FillTest : public testing::Test {
   FakeSource* source_ = nullptr;
   std::unique_ptr<mTCPTable> table_;
 };
+
+TEST_F(FillTest, TheWindowAnswersWhileASnapshotIsTakenAndASecondFetchWaitsItsTurn) {
+  const HANDLE answered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  bool nested = true;
+  duringYield_ = [&] {
+    nested = table_->FetchTcpTable();
+    SetEvent(answered);
+  };
+  bool answeredDuringFetch = false;
+  source_->onFetch = [&] {
+    source_->onFetch = nullptr;
+    PostMessageW(host_, kDuringYield, 0, 0);
+    answeredDuringFetch = WaitForSingleObject(answered, 5000) == WAIT_OBJECT_0;
+  };
+  EXPECT_TRUE(table_->FetchTcpTable());
+  EXPECT_TRUE(answeredDuringFetch);
+  EXPECT_FALSE(nested);
+  CloseHandle(answered);
+}
 
 TEST_F(FillTest, WritesOneItemPerShownRowWithIndicesWithoutGaps) {
   source_->rows = {
