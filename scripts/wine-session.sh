@@ -11,10 +11,12 @@ mode=${1:?mode}
 dir=$(mkdir -p "${2:?session dir}" && cd "$2" && pwd)
 shift 2
 
-if [ "$mode" = setup ]; then
-  printf '%s\n' "${1:-win32}" >"$dir/arch"
-fi
+# A setup without ARCH keeps the one the session already has.
 arch=$(cat "$dir/arch" 2>/dev/null || echo win32)
+if [ "$mode" = setup ]; then
+  arch=${1:-$arch}
+  printf '%s\n' "$arch" >"$dir/arch"
+fi
 # The wine wrapper always takes the i386 loader when wine32 is installed, so
 # each architecture names its own loader.
 case "$arch" in

@@ -206,9 +206,8 @@ TEST_F(ServiceConversationTest, TickInsideAnotherTicksRefreshStillSendsItsHeartb
   Start();
   // The fetch runs off the window's thread: the tick arrives as the timer's
   // message, handled while the window waits for the snapshot.
-  rows->onFetch = [this] {
-    rows->onFetch = nullptr;
-    SendMessageW(form->hWnd(), WM_TIMER, 1, 0);
+  rows->onFetch = [this, first = true]() mutable {
+    if (std::exchange(first, false)) SendMessageW(form->hWnd(), WM_TIMER, 1, 0);
   };
   const size_t before = RequestCount();
   Tick();

@@ -107,7 +107,6 @@ TEST_F(FillTest, TheWindowAnswersWhileASnapshotIsTakenAndASecondFetchWaitsItsTur
   };
   bool answeredDuringFetch = false;
   source_->onFetch = [&] {
-    source_->onFetch = nullptr;
     PostMessageW(host_, kDuringYield, 0, 0);
     answeredDuringFetch = WaitForSingleObject(answered, 5000) == WAIT_OBJECT_0;
   };
