@@ -1,3 +1,5 @@
+#include <utility>
+
 #include "MainWindowFixture.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <thread>
+#include <utility>
 
 #include "MainWindowFixture.h"
 
