@@ -58,8 +58,10 @@ class Walk {
       if (added) name->second = TextAfterLast(source_.ProcessPath(row.pid), L"\\");
       const ConnectionTexts texts = RowTexts(row, name->second);
       lvInfo_.ItemAdd(item_, texts[0], 0, 0);
+      // A new item's sub-items are empty already: the remark column always,
+      // the remote columns of every listener.
       for (int column = 1; column < static_cast<int>(texts.size()); ++column) {
-        lvInfo_.SubItemSet(item_, column, texts[column], 0);
+        if (!texts[column].empty()) lvInfo_.SubItemSet(item_, column, texts[column], 0);
       }
       place_.Seen(item_++, texts);
       if (GetTickCount64() - lastYield_ >= kYieldSliceMs) {
