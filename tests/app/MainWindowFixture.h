@@ -29,8 +29,8 @@ class MainWindowTest : public ::testing::Test {
     rows = source.get();
     rows->rows = {{100, 8080, 80}, {200, 9090, 443}, {4, 445}};
     form = std::make_unique<frmMain>(
-        frmMainServices{serviceAddress, &prompts, &alarm, std::move(source), Settings(), [this] { closed = true; }});
-    ASSERT_TRUE(form->Create(SW_SHOWNOACTIVATE));
+        frmMainServices{serviceAddress, &prompts, &alarm, std::move(source), settings, [this] { closed = true; }});
+    ASSERT_TRUE(form->Create(showCommand));
   }
 
   std::string Answer(const std::string& target) {
@@ -65,6 +65,8 @@ class MainWindowTest : public ::testing::Test {
 
   std::wstring LastMessage() const { return prompts.shown.empty() ? L"" : prompts.shown.back().text; }
 
+  Settings settings;  // remembers nothing unless a test gives it a file
+  int showCommand = SW_SHOWNOACTIVATE;
   std::mutex mutex;
   std::string tips;
   std::string verdict;
