@@ -8,6 +8,7 @@
 #include "frmMainIds.h"
 #include "LumoraConfig.h"
 #include "PostUrl.h"
+#include "WindowPlace.h"
 
 namespace {
 
@@ -16,16 +17,6 @@ constexpr wchar_t kStripClass[] = L"LumoraStrip";
 constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr int kStripHeight = 2055;
 constexpr UINT kPasswordWarning = WM_APP + 1;
-
-struct Column {
-  const wchar_t* header;
-  int width;
-};
-
-constexpr Column kColumns[] = {
-    {L"PID", 70},     {L"进程", 100}, {L"状态", 70},     {L"本地IP", 0},
-    {L"本地端口", 70}, {L"远程IP", 0}, {L"远程端口", 0}, {L"备注", 70},
-};
 
 void RegisterClasses(WNDPROC mainProc, WNDPROC stripProc) {
   WNDCLASSEXW windowClass{};
@@ -70,7 +61,8 @@ bool frmMain::Create(int showCommand) {
     return false;
   }
   Form_Load();
-  if (hWnd_) ShowWindow(hWnd_, showCommand);
+  if (hWnd_) ShowWindowPlaced(hWnd_, services_.settings, showCommand);
+  if (hWnd_ && tipsAtStart_) Form1_.Show(hWnd_);
   return hWnd_ != nullptr;
 }
 
@@ -131,6 +123,9 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       OnClose();
       return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_DESTROY:
       OnDestroy();
       return 0;
@@ -146,6 +141,7 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void frmMain::OnCreate() {
   CreateControls();
   SetTimer(hWnd_, kTimer2, 5000, nullptr);
+  keys_.Attach(hWnd_, {{FVIRTKEY, VK_F5, kCmdRefresh}});
 }
 
 // Creation order is the tab order.
@@ -196,11 +192,9 @@ void frmMain::Form_Load() {
   lvInfo_.BorderStyle(2);
   lvInfo_.ViewMode(1);
   lvInfo_.FullRowSelect(true);
-  for (int column = 0; column < static_cast<int>(std::size(kColumns)); ++column) {
-    lvInfo_.ColumnAdd(column, kColumns[column].header, kColumns[column].width, 0);
-  }
+  columns_.Add(lvInfo_, dpi_);
   RefreshList();
-  if (hWnd_ && !tips.empty()) Form1_.Show(hWnd_);
+  tipsAtStart_ = !tips.empty();
 }
 
 void frmMain::OnSize(int width, int height) {
@@ -237,7 +231,15 @@ void frmMain::OnClose() {
   DestroyWindow(hWnd_);
 }
 
+void frmMain::OnDpiChanged(int dpi, const RECT& suggested) {
+  columns_.DpiChanged(lvInfo_, dpi);
+  SetWindowPos(hWnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void frmMain::OnDestroy() {
+  SaveWindowPlace(hWnd_, services_.settings);
+  keys_.Detach();
   KillTimer(hWnd_, kTimer1);
   KillTimer(hWnd_, kTimer2);
   if (services_.onClosed) services_.onClosed();
@@ -253,12 +255,19 @@ bool frmMain::RefreshList() {
   if (refreshing_) return false;
   refreshing_ = true;
   const bool filled = table_->FetchTcpTable() && table_->FillConnectionList(lvInfo_);
+  if (filled) sort_.Apply(lvInfo_, ColumnSort::View::KeepFirstRow);
   refreshing_ = false;
   return filled;
 }
 
 void frmMain::cmdRefresh_Click() {
   RefreshList();
+}
+
+// A click during a refresh only chooses the order; the refresh applies it.
+void frmMain::lvInfo_ColumnClick(int column) {
+  sort_.Click(column);
+  if (!refreshing_) sort_.Apply(lvInfo_, ColumnSort::View::ShowSelection);
 }
 
 void frmMain::cmdDisconnect_Click() {

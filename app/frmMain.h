@@ -8,12 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "ColumnSort.h"
+#include "ConnectionColumns.h"
 #include "Controls.h"
 #include "Form1.h"
 #include "Form3.h"
 #include "ServiceUrls.h"
 #include "Settings.h"
 #include "UserPrompts.h"
+#include "WindowKeys.h"
 #include "mTCPTable.h"
 #include "ucListView.h"
 
@@ -47,6 +50,7 @@ class frmMain : private ucListViewEvents {
   void Timer1_Timer();
   void Timer2_Timer();
   void lvInfo_DblClick();
+  void lvInfo_ColumnClick(int column);
   void cf_Click();
   void ab_Click();
 
@@ -79,6 +83,7 @@ class frmMain : private ucListViewEvents {
   void OnCommand(int id);
   void OnActivate(int state);
   void OnClose();
+  void OnDpiChanged(int dpi, const RECT& suggested);
   void OnDestroy();
 
   void CreateControls();
@@ -89,6 +94,7 @@ class frmMain : private ucListViewEvents {
   bool AccountIsValid();
   void Tell(const std::wstring& text);
   void DblClick() override { lvInfo_DblClick(); }
+  void ColumnClick(int Column) override { lvInfo_ColumnClick(Column); }
 
   frmMainServices services_;
   ServiceUrls urls_;
@@ -96,6 +102,7 @@ class frmMain : private ucListViewEvents {
   HWND hWnd_ = nullptr;
   HWND lastFocus_ = nullptr;
   int dpi_ = 96;
+  bool tipsAtStart_ = false;  // the load's probe found tips to show once the window is up
 
   HWND tlbCommand_ = nullptr;
   CWindow Text3_, txtwxid_, Text1_, pwd_, Text4_, Text2_;
@@ -103,6 +110,9 @@ class frmMain : private ucListViewEvents {
   CListBox List1_;
   CButton Command1_, cmdDisconnect_, cmdRefresh_, Command2_;
   ucListView lvInfo_;
+  ConnectionColumns columns_;
+  ColumnSort sort_{ConnectionColumns::SortKinds()};
+  WindowKeys keys_;
   Form1 Form1_;
   Form3 Form3_;
 
