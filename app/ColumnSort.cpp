@@ -78,7 +78,10 @@ void ColumnSort::Apply(ucListView& list, View view) const {
   });
 
   const int firstRow = static_cast<int>(SendMessageW(hList, LVM_GETTOPINDEX, 0, 0));
-  Reorder(hList, order);
+  // Rows already in order (a refresh sorted by the system's own order) need no moving.
+  const bool moved = std::adjacent_find(order.begin(), order.end(), [](int a, int b) { return b != a + 1; }) !=
+                     order.end();
+  if (moved) Reorder(hList, order);
   if (view == View::KeepFirstRow && firstRow >= 0 && firstRow < rows) {
     ScrollToTop(hList, static_cast<int>(std::find(order.begin(), order.end(), firstRow) - order.begin()));
   } else if (view == View::ShowSelection) {
