@@ -64,8 +64,7 @@ void Form::Show(HWND owner) {
     CentreOver(hWnd_, owner);
   }
   const bool focusIsOurs = ProgramHasFocus(owner);
-  if (IsIconic(hWnd_)) ShowWindow(hWnd_, focusIsOurs ? SW_RESTORE : SW_SHOWNOACTIVATE);
-  else ShowWindow(hWnd_, focusIsOurs ? SW_SHOWNORMAL : SW_SHOWNOACTIVATE);
+  ShowWindow(hWnd_, focusIsOurs ? SW_SHOWNORMAL : SW_SHOWNOACTIVATE);  // both restore a minimised form
   SetWindowPos(hWnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | (focusIsOurs ? 0 : SWP_NOACTIVATE));
 }
 

@@ -33,16 +33,18 @@ std::optional<WindowPlace> ReadWindowPlace(const Settings& settings) {
   WindowPlace place;
   int maximized = 0;
   wchar_t rest = 0;
-  if (swscanf(text.c_str(), L"%ld,%ld,%ld,%ld,%d%lc", &place.normal.left, &place.normal.top, &place.normal.right,
-              &place.normal.bottom, &maximized, &rest) != 5) {
+  if (swscanf(text.c_str(), L"%ld,%ld,%ld,%ld,%d,%d%lc", &place.normal.left, &place.normal.top,
+              &place.normal.right, &place.normal.bottom, &maximized, &place.dpi, &rest) != 6) {
     return std::nullopt;
   }
-  if (place.normal.right <= place.normal.left || place.normal.bottom <= place.normal.top) return std::nullopt;
+  if (place.normal.right <= place.normal.left || place.normal.bottom <= place.normal.top || place.dpi <= 0) {
+    return std::nullopt;
+  }
   place.maximized = maximized != 0;
   return place;
 }
 
-void SaveWindowPlace(HWND window, const Settings& settings) {
+void SaveWindowPlace(HWND window, const Settings& settings, int dpi) {
   WINDOWPLACEMENT placement{};
   placement.length = sizeof(placement);
   if (!GetWindowPlacement(window, &placement)) return;
@@ -52,7 +54,7 @@ void SaveWindowPlace(HWND window, const Settings& settings) {
                          (placement.showCmd == SW_SHOWMINIMIZED && (placement.flags & WPF_RESTORETOMAXIMIZED));
   settings.Write(kPlaceName, std::to_wstring(normal.left) + L"," + std::to_wstring(normal.top) + L"," +
                                  std::to_wstring(normal.right) + L"," + std::to_wstring(normal.bottom) + L"," +
-                                 (maximized ? L"1" : L"0"));
+                                 (maximized ? L"1," : L"0,") + std::to_wstring(dpi));
 }
 
 RECT WorkArea(HMONITOR monitor) {
@@ -70,19 +72,22 @@ RECT KeepInside(const RECT& rect, const RECT& workArea) {
   return {left, top, left + width, top + height};
 }
 
-void ShowWindowPlaced(HWND window, const Settings& settings, int showCommand) {
-  const auto place = ReadWindowPlace(settings);
+void ShowWindowPlaced(HWND window, const Settings& settings, int showCommand, int dpi) {
+  auto place = ReadWindowPlace(settings);
   if (!place) {
     ShowWindow(window, showCommand);
     return;
   }
-  const RECT workArea = WorkArea(MonitorFromRect(&place->normal, MONITOR_DEFAULTTONEAREST));
+  RECT& normal = place->normal;
+  normal.right = normal.left + MulDiv(normal.right - normal.left, dpi, place->dpi);
+  normal.bottom = normal.top + MulDiv(normal.bottom - normal.top, dpi, place->dpi);
+  const RECT workArea = WorkArea(MonitorFromRect(&normal, MONITOR_DEFAULTTONEAREST));
   const POINT origin = WorkspaceOrigin();
   WINDOWPLACEMENT placement{};
   placement.length = sizeof(placement);
   GetWindowPlacement(window, &placement);
   placement.flags = 0;
   placement.showCmd = place->maximized && PlainShow(showCommand) ? SW_SHOWMAXIMIZED : showCommand;
-  placement.rcNormalPosition = Shifted(KeepInside(place->normal, workArea), -origin.x, -origin.y);
+  placement.rcNormalPosition = Shifted(KeepInside(normal, workArea), -origin.x, -origin.y);
   SetWindowPlacement(window, &placement);
 }

@@ -61,7 +61,7 @@ bool frmMain::Create(int showCommand) {
     return false;
   }
   Form_Load();
-  if (hWnd_) ShowWindowPlaced(hWnd_, services_.settings, showCommand);
+  if (hWnd_) ShowWindowPlaced(hWnd_, services_.settings, showCommand, dpi_);
   if (hWnd_ && tipsAtStart_) Form1_.Show(hWnd_);
   return hWnd_ != nullptr;
 }
@@ -238,7 +238,7 @@ void frmMain::OnDpiChanged(int dpi, const RECT& suggested) {
 }
 
 void frmMain::OnDestroy() {
-  SaveWindowPlace(hWnd_, services_.settings);
+  SaveWindowPlace(hWnd_, services_.settings, dpi_);
   keys_.Detach();
   KillTimer(hWnd_, kTimer1);
   KillTimer(hWnd_, kTimer2);

@@ -1,5 +1,7 @@
 #include "WindowPlace.h"
 
+#include "Layout.h"
+
 #include "MainWindowFixture.h"
 
 namespace {
@@ -53,16 +55,18 @@ TEST(KeepInside, MovesAndShrinksOnlyWhatDoesNotFit) {
 TEST(ReadWindowPlace, IgnoresWhatIsNotAPlace) {
   const Settings settings(ScratchSettings(L"read.ini"));
   EXPECT_FALSE(ReadWindowPlace(settings));
-  for (const wchar_t* bad : {L"1,2,3", L"1,2,3,4,0,9", L"x,2,300,400,0", L"10,10,5,400,0", L"10,10,300,10,1", L""}) {
+  for (const wchar_t* bad : {L"1,2,3", L"1,2,300,400,0", L"1,2,300,400,0,96,9", L"x,2,300,400,0,96",
+                             L"10,10,5,400,0,96", L"10,10,300,10,1,96", L"10,10,300,400,1,0", L""}) {
     settings.Write(L"MainWindow", bad);
     EXPECT_FALSE(ReadWindowPlace(settings)) << bad;
   }
-  settings.Write(L"MainWindow", L"-20,30,600,500,1");
+  settings.Write(L"MainWindow", L"-20,30,600,500,1,144");
   const auto place = ReadWindowPlace(settings);
   ASSERT_TRUE(place);
   EXPECT_EQ(place->normal.left, -20);
   EXPECT_EQ(place->normal.bottom, 500);
   EXPECT_TRUE(place->maximized);
+  EXPECT_EQ(place->dpi, 144);
 }
 
 TEST_F(WindowPlaceTest, TheWindowOpensWhereItWasClosed) {
@@ -100,17 +104,26 @@ TEST_F(WindowPlaceTest, AMaximisedWindowOpensMaximisedAndRestoresToItsPlace) {
 
 TEST_F(WindowPlaceTest, APlaceOffEveryMonitorIsPulledBackOnScreen) {
   UseFile(L"offscreen.ini");
-  for (const wchar_t* place : {L"-6000,-5000,-5360,-4480,0", L"30000,200,30640,720,0", L"300,-900,940,-380,0"}) {
+  for (const wchar_t* place :
+       {L"-6000,-5000,-5360,-4480,0,96", L"30000,200,30640,720,0,96", L"300,-900,940,-380,0,96"}) {
     ReopenFrom(place);
     const RECT shown = WindowRect(form->hWnd());
     EXPECT_TRUE(Inside(shown, WorkAreaOf(form->hWnd()))) << place;
     EXPECT_EQ(shown.right - shown.left, 640) << place;
     EXPECT_EQ(shown.bottom - shown.top, 520) << place;
   }
-  ReopenFrom(L"-100,-100,50000,40000,0");  // larger than any screen
+  ReopenFrom(L"-100,-100,50000,40000,0,96");  // larger than any screen
   const RECT shown = WindowRect(form->hWnd());
   const RECT work = WorkAreaOf(form->hWnd());
   EXPECT_TRUE(EqualRect(&shown, &work));
+}
+
+TEST_F(WindowPlaceTest, ASizeSavedAtAnotherDpiIsScaledToThisOne) {
+  UseFile(L"dpi.ini");
+  ReopenFrom(L"100,80,400,320,0,48");
+  const RECT shown = WindowRect(form->hWnd());
+  const RECT expected{100, 80, 100 + MulDiv(300, ScreenDpi(), 48), 80 + MulDiv(240, ScreenDpi(), 48)};
+  EXPECT_TRUE(EqualRect(&shown, &expected));
 }
 
 }  // namespace
