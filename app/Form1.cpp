@@ -1,6 +1,5 @@
 #include "Form1.h"
 
-#include "PostUrl.h"
 
 std::wstring TipsText(const std::wstring& reply) {
   static constexpr std::wstring_view kMarker = L"chr(10)";
@@ -18,5 +17,8 @@ void Form1::Load() {
   Text1_.Attach(CreateChild(L"EDIT", L"", ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY | WS_VSCROLL | WS_BORDER |
                                               WS_TABSTOP,
                             120, 240, 4575, 2655, 1));
-  Text1_.SetText(TipsText(PostUrl(urls_.Tips())));
+  // The text arrives later; a failed request leaves the box empty.
+  worker_.Send(urls_.Tips(), [this](const ServiceReply& reply) {
+    if (hWnd() && reply.kind == ReplyKind::Success) Text1_.SetText(TipsText(reply.text));
+  });
 }

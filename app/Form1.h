@@ -5,11 +5,12 @@
 #include "Controls.h"
 #include "Form.h"
 #include "ServiceUrls.h"
+#include "ServiceWorker.h"
 
 // "关于": the tips that the reminder service supplies.
 class Form1 : public Form {
  public:
-  explicit Form1(const ServiceUrls& urls) : urls_(urls) {}
+  Form1(ServiceWorker& worker, const ServiceUrls& urls) : worker_(worker), urls_(urls) {}
   const CWindow& Text1() const { return Text1_; }
 
  private:
@@ -17,6 +18,7 @@ class Form1 : public Form {
   SIZE ClientTwips() const override { return {4890, 3195}; }
   void Load() override;
 
+  ServiceWorker& worker_;
   const ServiceUrls& urls_;
   CWindow Text1_;
 };

@@ -9,8 +9,9 @@
 
 namespace {
 
-constexpr ULONGLONG kTotalBudgetMs = 10000;
 constexpr size_t kMaxBody = 1 << 20;
+// A reason longer than this is no short message meant for the user.
+constexpr size_t kMaxReasonBytes = 1024;
 
 struct InternetCloser {
   void operator()(HINTERNET h) const { WinHttpCloseHandle(h); }
@@ -19,7 +20,7 @@ using InternetHandle = std::unique_ptr<void, InternetCloser>;
 
 class Deadline {
  public:
-  Deadline() : end_(GetTickCount64() + kTotalBudgetMs) {}
+  explicit Deadline(unsigned budgetMs) : end_(GetTickCount64() + std::min(budgetMs, kRequestBudgetMs)) {}
   // Milliseconds left, at least 1 so that WinHTTP never reads 0 as "no limit".
   int Remaining() const {
     const ULONGLONG now = GetTickCount64();
@@ -89,41 +90,52 @@ bool ReadBody(HINTERNET request, const Deadline& deadline, std::string& body) {
   }
 }
 
-std::wstring Post(const std::wstring& url) {
-  const Deadline deadline;
+bool IsPlainText(const std::wstring& contentType) {
+  const std::wstring lower = Lower(contentType);
+  return lower.substr(0, lower.find(L';')) == L"text/plain";
+}
+
+ServiceReply Classify(unsigned status, const std::string& body, const std::wstring& contentType) {
+  if (status >= 200 && status <= 299) return {ReplyKind::Success, status, DecodeReply(body, contentType)};
+  const bool refusal = status >= 400 && status <= 499 && status != 408 && status != 429 && !body.empty() &&
+                       body.size() <= kMaxReasonBytes && IsPlainText(contentType);
+  if (!refusal) return {ReplyKind::Failure, status, L""};
+  return {ReplyKind::Refusal, status, DecodeReply(body, contentType)};
+}
+
+ServiceReply Post(const std::wstring& url, unsigned budgetMs) {
+  const Deadline deadline(budgetMs);
   URL_COMPONENTS parts{};
   parts.dwStructSize = sizeof(parts);
   parts.dwHostNameLength = static_cast<DWORD>(-1);
   parts.dwUrlPathLength = static_cast<DWORD>(-1);
   parts.dwExtraInfoLength = static_cast<DWORD>(-1);
-  if (!WinHttpCrackUrl(url.c_str(), 0, 0, &parts)) return L"";
+  if (!WinHttpCrackUrl(url.c_str(), 0, 0, &parts)) return {};
   const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
   std::wstring target(parts.lpszUrlPath, parts.dwUrlPathLength);
   target.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
 
   InternetHandle session(WinHttpOpen(L"Lumora/3.0.5", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
                                      WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
-  if (!session) return L"";
+  if (!session) return {};
   InternetHandle connection(WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
-  if (!connection) return L"";
+  if (!connection) return {};
   // The URL is already escaped exactly as the service expects; send it as it is.
   DWORD flags = WINHTTP_FLAG_ESCAPE_DISABLE | WINHTTP_FLAG_ESCAPE_DISABLE_QUERY;
   if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= WINHTTP_FLAG_SECURE;
   InternetHandle request(WinHttpOpenRequest(connection.get(), L"POST", target.c_str(), nullptr,
                                             WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
-  if (!request || !LimitWaits(request.get(), deadline)) return L"";
+  if (!request || !LimitWaits(request.get(), deadline)) return {};
 
   static constexpr wchar_t kHeader[] = L"Content-Type: text/xml; charset=UTF-8";
   if (!WinHttpSendRequest(request.get(), kHeader, static_cast<DWORD>(-1), WINHTTP_NO_REQUEST_DATA, 0, 0, 0)) {
-    return L"";
+    return {};
   }
-  if (!LimitWaits(request.get(), deadline) || !WinHttpReceiveResponse(request.get(), nullptr)) return L"";
-  const DWORD status = StatusCode(request.get());
-  if (status < 200 || status > 299) return L"";
-
+  if (!LimitWaits(request.get(), deadline) || !WinHttpReceiveResponse(request.get(), nullptr)) return {};
+  const unsigned status = StatusCode(request.get());
   std::string body;
-  if (!ReadBody(request.get(), deadline, body)) return L"";
-  return DecodeReply(body, QueryText(request.get(), WINHTTP_QUERY_CONTENT_TYPE));
+  if (!ReadBody(request.get(), deadline, body)) return {ReplyKind::Failure, status, L""};
+  return Classify(status, body, QueryText(request.get(), WINHTTP_QUERY_CONTENT_TYPE));
 }
 
 }  // namespace
@@ -140,10 +152,10 @@ std::wstring DecodeReply(const std::string& body, const std::wstring& contentTyp
   return text;
 }
 
-std::wstring PostUrl(const std::wstring& url) {
+ServiceReply PostUrl(const std::wstring& url, unsigned budgetMs) {
   try {
-    return Post(url);
+    return Post(url, budgetMs);
   } catch (...) {
-    return L"";
+    return {};
   }
 }

@@ -1,7 +1,6 @@
 #include "frmMain.h"
 
 #include "LumoraConfig.h"
-#include "PostUrl.h"
 
 namespace {
 
@@ -35,46 +34,100 @@ bool frmMain::AccountIsValid() {
 
 // A press while monitoring runs always stops it: every tick's refresh clears
 // the marks, so asking for a marked row first would make it impossible to stop.
+// A start waits for the service's version check without holding the window,
+// and the button takes no second press meanwhile.
 void frmMain::Command1_Click() {
+  if (checking_) return;
   if (k_ == 1) {
     StopMonitoring();
     return;
   }
   wxid_ = txtwxid_.Text();
   if (!AccountIsValid()) return;
-  const std::wstring verdict = PostUrl(urls_.VersionCheck(wxid_));
-  if (!verdict.empty()) {
-    Tell(verdict);
-    return;
-  }
   std::vector<std::wstring> items = CaptureWatchItems();
   if (items.empty()) {
     Tell(L"你还没有选择要监控的程序！");
     return;
   }
-  watchitems_ = std::move(items);
-  StartMonitoring();
+  checking_ = true;
+  Command1_.Enable(false);
+  const RunAccount account{wxid_, cpid_.Text(), pwd_.Text()};
+  worker_.Send(urls_.VersionCheck(wxid_), [this, items, account](const ServiceReply& reply) {
+    OnVersionVerdict(reply, items, account);
+  });
 }
 
+// A verdict or a refusal blocks the start. A service out of reach does not:
+// the local alarm works without it, and reminders wait until it answers.
+void frmMain::OnVersionVerdict(const ServiceReply& reply, const std::vector<std::wstring>& items,
+                               const RunAccount& account) {
+  checking_ = false;
+  Command1_.Enable(true);
+  statusBar_.Report(reply);
+  if (closing_) return;
+  if (reply.kind != ReplyKind::Failure && !reply.text.empty()) {
+    Tell(reply.text);
+    return;
+  }
+  watchitems_ = items;
+  account_ = account;
+  StartMonitoring();
+  if (reply.kind == ReplyKind::Failure) {
+    Tell(L"暂时连不上提醒服务，监控照常开始：掉线时本地铃声照常提醒，提醒邮件等服务恢复后补发。");
+  }
+}
+
+// Every start re-arms all its entries: each can remind once in this run.
 void frmMain::StartMonitoring() {
   k_ = 1;
+  ++run_;
+  hassendport_.clear();
+  reminders_.clear();
   SetTimer(hWnd_, kTimer1, 20000, nullptr);
   Command1_.SetText(L"单击停止");
   runFirstLine_ = List1_.Count();
   for (const std::wstring& key : watchitems_) {
-    List1_.AddString(L" 电脑标识：" + cpid_.Text() + L"  ，状态：" + L"监控中  " + L"，端口：" + key);
+    List1_.AddString(L" 电脑标识：" + account_.cpid + L"  ，状态：" + L"监控中  " + L"，端口：" + key);
   }
-  PostUrl(urls_.MonitoringOn(wxid_, cpid_.Text(), pwd_.Text()));
+  SendForStatus(urls_.MonitoringOn(account_.wxid, account_.cpid, account_.pwd));
   pwd_.Enable(false);
   txtwxid_.Enable(false);
+  cpid_.Enable(false);
+  RememberAccount();
 }
 
+// Reminders still waiting for the service end with the run, shown undelivered.
 void frmMain::StopMonitoring() {
   k_ = 0;
   KillTimer(hWnd_, kTimer1);
   Command1_.SetText(L"单击开始");
   pwd_.Enable(true);
   txtwxid_.Enable(true);
-  const std::wstring reply = PostUrl(urls_.MonitoringOff(wxid_, cpid_.Text(), pwd_.Text()));
-  Text2_.SetText(Text2_.Text() + L"\r\n" + reply);
+  cpid_.Enable(true);
+  for (const auto& [key, reminder] : reminders_) {
+    if (reminder.state == PendingReminder::State::Retrying) {
+      SetReminderLine(reminder.line, reminder.text, L"未送达");
+    }
+  }
+  worker_.Send(urls_.MonitoringOff(account_.wxid, account_.cpid, account_.pwd),
+               [this](const ServiceReply& reply) { OnStopAnswer(reply); });
+}
+
+void frmMain::OnStopAnswer(const ServiceReply& reply) {
+  statusBar_.Report(reply);
+  Text2_.SetText(Text2_.Text() + L"\r\n" + reply.text);
+}
+
+// The address and the computer id come back at the next load; the
+// authorisation code is never written down.
+void frmMain::LoadRememberedAccount() {
+  const std::wstring address = services_.settings.Read(L"Address");
+  if (!address.empty()) txtwxid_.SetText(address);
+  const std::wstring id = services_.settings.Read(L"Computer");
+  if (IsComputerId(id)) cpid_.SetText(id);
+}
+
+void frmMain::RememberAccount() const {
+  services_.settings.Write(L"Address", account_.wxid);
+  services_.settings.Write(L"Computer", account_.cpid);
 }

@@ -7,7 +7,6 @@
 #include "Layout.h"
 #include "frmMainIds.h"
 #include "LumoraConfig.h"
-#include "PostUrl.h"
 #include "WindowPlace.h"
 
 namespace {
@@ -17,6 +16,7 @@ constexpr wchar_t kStripClass[] = L"LumoraStrip";
 constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr int kStripHeight = 2055;
 constexpr UINT kPasswordWarning = WM_APP + 1;
+constexpr UINT kServiceAnswer = WM_APP + 2;
 
 void RegisterClasses(WNDPROC mainProc, WNDPROC stripProc) {
   WNDCLASSEXW windowClass{};
@@ -40,7 +40,7 @@ frmMain::frmMain(frmMainServices services)
       urls_(services_.serviceAddress),
       table_(std::make_unique<mTCPTable>(std::move(services_.rowSource))),
       lvInfo_(this),
-      Form1_(urls_),
+      Form1_(worker_, urls_),
       Form3_(localring_) {}
 
 frmMain::~frmMain() {
@@ -62,7 +62,6 @@ bool frmMain::Create(int showCommand) {
   }
   Form_Load();
   if (hWnd_) ShowWindowPlaced(hWnd_, services_.settings, showCommand, dpi_);
-  if (hWnd_ && tipsAtStart_) Form1_.Show(hWnd_);
   return hWnd_ != nullptr;
 }
 
@@ -120,6 +119,9 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kPasswordWarning:
       Tell(L"邮箱授权码并不是邮箱的登录密码！如果不清楚的，强烈建议看使用说明！！");
       return 0;
+    case kServiceAnswer:
+      worker_.DeliverAnswers();
+      return 0;
     case WM_CLOSE:
       OnClose();
       return 0;
@@ -140,6 +142,7 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void frmMain::OnCreate() {
   CreateControls();
+  worker_.NotifyWindow(hWnd_, kServiceAnswer);
   SetTimer(hWnd_, kTimer2, 5000, nullptr);
   keys_.Attach(hWnd_, {{FVIRTKEY, VK_F5, kCmdRefresh}});
 }
@@ -172,6 +175,7 @@ void frmMain::CreateControls() {
   Label1_.Attach(add(L"STATIC", L"请双击添加你要监控的程序！可多选。", 0, 0, {120, 1680, 4575, 375}, kLabel1));
   List1_.Attach(add(L"LISTBOX", L"", WS_VSCROLL | LBS_NOINTEGRALHEIGHT | WS_TABSTOP, WS_EX_CLIENTEDGE,
                     {120, 360, 6375, 1110}, kList1));
+  statusBar_.Create(hWnd_, kStatusBar, dpi_);
 
   SendMessageW(pwd_.hWnd(), EM_SETPASSWORDCHAR, L'*', 0);
   SetWindowSubclass(pwd_.hWnd(), PasswordProc, 0, reinterpret_cast<DWORD_PTR>(this));
@@ -185,8 +189,9 @@ void frmMain::Form_Load() {
   List1_.AddString(L"监控列表：");
   ringon_ = false;
   SetWindowTextW(hWnd_, (L"掉线Lumora" + std::wstring(kVersion)).c_str());
+  LoadRememberedAccount();
   localring_ = 1;
-  const std::wstring tips = PostUrl(urls_.Tips());
+  worker_.Send(urls_.Tips(), [this](const ServiceReply& reply) { OnTips(reply); });
   k_ = 0;
   lvInfo_.Initialize();
   lvInfo_.BorderStyle(2);
@@ -194,13 +199,20 @@ void frmMain::Form_Load() {
   lvInfo_.FullRowSelect(true);
   columns_.Add(lvInfo_, dpi_);
   RefreshList();
-  tipsAtStart_ = !tips.empty();
 }
 
+// The tips window opens when the service has tips; it asks for them itself.
+void frmMain::OnTips(const ServiceReply& reply) {
+  statusBar_.Report(reply);
+  if (hWnd_ && !closing_ && reply.kind == ReplyKind::Success && !reply.text.empty()) Form1_.Show(hWnd_);
+}
+
+// The connection list fills the room between the strip and the status bar.
 void frmMain::OnSize(int width, int height) {
   const int strip = TwipsToPixels(kStripHeight, dpi_);
+  statusBar_.Resize();
   MoveWindow(tlbCommand_, 0, 0, width, strip, TRUE);
-  MoveWindow(lvInfo_.hWnd(), 0, strip, width, std::max(0, height - strip), TRUE);
+  MoveWindow(lvInfo_.hWnd(), 0, strip, width, std::max(0, height - strip - statusBar_.Height()), TRUE);
 }
 
 void frmMain::OnCommand(int id) {
@@ -225,10 +237,21 @@ void frmMain::OnActivate(int state) {
   }
 }
 
+// After the confirmation the window goes at once; the program ends when the
+// monitoring-off request is answered or its bound, counted from now, has
+// passed. Requests not yet sent are dropped so that none goes before it.
 void frmMain::OnClose() {
+  if (closing_) return;
   if (services_.prompts->MsgBox(hWnd_, L"你真的要退出吗?", L"提示", MB_OKCANCEL) != IDOK) return;
-  PostUrl(urls_.MonitoringOff(wxid_, cpid_.Text(), pwd_.Text()));
-  DestroyWindow(hWnd_);
+  closing_ = true;
+  ShowWindow(hWnd_, SW_HIDE);
+  KillTimer(hWnd_, kTimer1);
+  KillTimer(hWnd_, kTimer2);
+  // A run signs off the computer it switched on.
+  const std::wstring url = k_ == 1 ? urls_.MonitoringOff(account_.wxid, account_.cpid, account_.pwd)
+                                   : urls_.MonitoringOff(wxid_, cpid_.Text(), pwd_.Text());
+  worker_.DropQueued();
+  worker_.Send(url, [this](const ServiceReply&) { DestroyWindow(hWnd_); }, GetTickCount64() + kRequestBudgetMs);
 }
 
 void frmMain::OnDpiChanged(int dpi, const RECT& suggested) {
@@ -240,9 +263,14 @@ void frmMain::OnDpiChanged(int dpi, const RECT& suggested) {
 void frmMain::OnDestroy() {
   SaveWindowPlace(hWnd_, services_.settings, dpi_);
   keys_.Detach();
+  worker_.NotifyWindow(nullptr, 0);
   KillTimer(hWnd_, kTimer1);
   KillTimer(hWnd_, kTimer2);
   if (services_.onClosed) services_.onClosed();
+}
+
+void frmMain::SendForStatus(const std::wstring& url) {
+  worker_.Send(url, [this](const ServiceReply& reply) { statusBar_.Report(reply); });
 }
 
 void frmMain::Tell(const std::wstring& text) {

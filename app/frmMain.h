@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -13,7 +14,9 @@
 #include "Controls.h"
 #include "Form1.h"
 #include "Form3.h"
+#include "ServiceStatusBar.h"
 #include "ServiceUrls.h"
+#include "ServiceWorker.h"
 #include "Settings.h"
 #include "UserPrompts.h"
 #include "WindowKeys.h"
@@ -63,6 +66,9 @@ class frmMain : private ucListViewEvents {
   const CButton& Command1() const { return Command1_; }
   const CWindow& Text2() const { return Text2_; }
   HWND tlbCommand() const { return tlbCommand_; }
+  const ServiceStatusBar& StatusBar() const { return statusBar_; }
+  // Nothing of the service's conversation is queued, under way or unhandled.
+  bool ServiceIdle() const { return worker_.Idle(); }
   Form1& TipsWindow() { return Form1_; }
   Form3& OptionsWindow() { return Form3_; }
   int k() const { return k_; }
@@ -72,6 +78,20 @@ class frmMain : private ucListViewEvents {
  private:
   static constexpr UINT_PTR kTimer1 = 1;
   static constexpr UINT_PTR kTimer2 = 2;
+
+  // What a run sends the service: read once, at the start of the run.
+  struct RunAccount {
+    std::wstring wxid;
+    std::wstring cpid;
+    std::wstring pwd;
+  };
+  // A reminder of the current run that the service has not acknowledged.
+  struct PendingReminder {
+    enum class State { Sending, Retrying, Refused };
+    int line;           // its List1 line
+    std::wstring text;  // that line without a reminder state
+    State state;
+  };
 
   static LRESULT CALLBACK WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK StripProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -85,6 +105,11 @@ class frmMain : private ucListViewEvents {
   void OnClose();
   void OnDpiChanged(int dpi, const RECT& suggested);
   void OnDestroy();
+  void OnTips(const ServiceReply& reply);
+  void OnVersionVerdict(const ServiceReply& reply, const std::vector<std::wstring>& items,
+                        const RunAccount& account);
+  void OnReminderAnswer(int run, const std::wstring& key, const PendingReminder& sent, const ServiceReply& reply);
+  void OnStopAnswer(const ServiceReply& reply);
 
   void CreateControls();
   void Form_Load();
@@ -92,6 +117,13 @@ class frmMain : private ucListViewEvents {
   void StopMonitoring();
   std::vector<std::wstring> CaptureWatchItems();
   bool AccountIsValid();
+  void LoadRememberedAccount();
+  void RememberAccount() const;
+  void CheckWatchItems();
+  void SendReminder(const std::wstring& key, PendingReminder& reminder);
+  void SetReminderLine(int line, const std::wstring& text, const std::wstring& state);
+  // Queues a request whose answer only reaches the status bar.
+  void SendForStatus(const std::wstring& url);
   void Tell(const std::wstring& text);
   void DblClick() override { lvInfo_DblClick(); }
   void ColumnClick(int Column) override { lvInfo_ColumnClick(Column); }
@@ -102,8 +134,8 @@ class frmMain : private ucListViewEvents {
   HWND hWnd_ = nullptr;
   HWND lastFocus_ = nullptr;
   int dpi_ = 96;
-  bool tipsAtStart_ = false;  // the load's probe found tips to show once the window is up
 
+  ServiceWorker worker_;
   HWND tlbCommand_ = nullptr;
   CWindow Text3_, txtwxid_, Text1_, pwd_, Text4_, Text2_;
   CWindow cpid_, Label1_;
@@ -113,16 +145,22 @@ class frmMain : private ucListViewEvents {
   ConnectionColumns columns_;
   ColumnSort sort_{ConnectionColumns::SortKinds()};
   WindowKeys keys_;
+  ServiceStatusBar statusBar_;
   Form1 Form1_;
   Form3 Form3_;
 
   int k_ = 0;
   std::wstring wxid_;
-  std::set<std::wstring> hassendport_;  // reminded watch keys, exact
+  RunAccount account_;
+  std::set<std::wstring> hassendport_;  // acknowledged watch keys of the run, exact
+  std::map<std::wstring, PendingReminder> reminders_;  // by watch key
   bool ringon_ = false;
   std::vector<std::wstring> watchitems_;
+  int run_ = 0;           // counts the starts, so that a late answer finds its run
   int runFirstLine_ = 1;  // List1 line of the current run's first entry
   int localring_ = 1;
   bool refreshing_ = false;
   bool ticking_ = false;
+  bool checking_ = false;  // a start waits for the version check
+  bool closing_ = false;   // hidden, waiting for the monitoring-off answer
 };

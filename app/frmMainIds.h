@@ -19,4 +19,5 @@ enum frmMainId {
   kList1,
   kMenuCf,
   kMenuAb,
+  kStatusBar,
 };

@@ -83,3 +83,9 @@ bool mTCPTable::FillConnectionList(ucListView& lvInfo) {
   }
   return true;
 }
+
+std::vector<uint16_t> mTCPTable::LocalPorts() const {
+  std::vector<uint16_t> ports;
+  for (const TcpRow& row : ShownRows(table_)) ports.push_back(PortNumber(row.localPort));
+  return ports;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -30,6 +31,11 @@ class mTCPTable {
   // True while a fill runs, so that a refresh asked for during its yield can
   // be skipped.
   bool Filling() const { return filling_; }
+
+  // The local port numbers of the last snapshot's shown connections, in table
+  // order: what the list's port column holds after a fill, without reading
+  // the list back.
+  std::vector<uint16_t> LocalPorts() const;
 
  private:
   std::unique_ptr<TcpRowSource> source_;

@@ -32,17 +32,20 @@ struct cSubclass::Record : std::enable_shared_from_this<Record> {
   MsgTable after;
 };
 
-// Leads the shared window procedure to a window's record. An in-process map,
-// not a window property: under Wine every property lookup is a round trip to
-// the server, paid on every message of a busy list.
-std::unordered_map<HWND, cSubclass::Record*>& cSubclass::Hooked() {
-  thread_local std::unordered_map<HWND, Record*> hooked;
-  return hooked;
-}
+// What the shared window procedure knows of a window it is installed on: the
+// window's record while an owner hooks it; after an unhook that had to leave the
+// procedure in the chain, only the procedure it replaced.
+struct cSubclass::Link {
+  Record* record = nullptr;
+  WNDPROC prevProc = nullptr;
+};
 
-cSubclass::Record* cSubclass::RecordOf(HWND hWnd) {
-  const auto found = Hooked().find(hWnd);
-  return found == Hooked().end() ? nullptr : found->second;
+// An in-process table, not a window property: under Wine every property lookup
+// is a round trip to the server, paid on every message of a busy list. Links
+// outlive their owners, as long as a window may still call the procedure.
+std::unordered_map<HWND, cSubclass::Link>& cSubclass::Links() {
+  thread_local std::unordered_map<HWND, Link> links;
+  return links;
 }
 
 cSubclass::cSubclass(ISubclassOwner& owner) : m_Owner(owner) {}
@@ -51,8 +54,20 @@ cSubclass::~cSubclass() { SubclassStopAll(); }
 
 int cSubclass::SubclassStart(HWND hWnd) {
   if (!IsWindow(hWnd)) return -1;
-  if (const Record* hooked = RecordOf(hWnd))
-    return hooked->owner == &m_Owner ? SubclassFind(hWnd) : -1;
+  const auto link = Links().find(hWnd);
+  if (link != Links().end() && link->second.record)
+    return link->second.record->owner == &m_Owner ? SubclassFind(hWnd) : -1;
+
+  WNDPROC prevProc = nullptr;
+  if (link != Links().end()) {
+    // Still in the chain under a later subclasser: hooked again where it is.
+    prevProc = link->second.prevProc;
+  } else {
+    SetLastError(0);
+    const LONG_PTR prev = SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HookProc));
+    if (prev == 0 && GetLastError() != 0) return -1;
+    prevProc = reinterpret_cast<WNDPROC>(prev);
+  }
 
   int index = SubclassFind(nullptr, true);
   if (index < 0) {
@@ -64,15 +79,9 @@ int cSubclass::SubclassStart(HWND hWnd) {
   }
   Record& record = *m_Records[index];
   record.owner = &m_Owner;
-  Hooked()[hWnd] = &record;
-  SetLastError(0);
-  const LONG_PTR prev = SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HookProc));
-  if (prev == 0 && GetLastError() != 0) {
-    Hooked().erase(hWnd);
-    return -1;
-  }
-  record.prevProc = reinterpret_cast<WNDPROC>(prev);
+  record.prevProc = prevProc;
   record.hWnd = hWnd;
+  Links()[hWnd] = {&record, nullptr};
   return index;
 }
 
@@ -84,12 +93,23 @@ void cSubclass::SubclassAddMsg(HWND hWnd, UINT uMsg, int When) {
   if (When & MSG_AFTER) record.after.Add(uMsg);
 }
 
+// A later subclasser calls this hook as the procedure it replaced: putting the
+// previous procedure back would cut that subclasser out, so the hook stays and
+// forwards.
 void cSubclass::SubclassStop(HWND hWnd) {
   const int index = SubclassFind(hWnd);
   if (index < 0) return;
   Record& record = *m_Records[index];
-  SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(record.prevProc));
+  const WNDPROC prevProc = record.prevProc;
   Release(record);
+  if (IsWindow(hWnd) && !Unchain(hWnd, prevProc)) Links()[hWnd] = {nullptr, prevProc};
+}
+
+// Puts the previous procedure back when the hook is the window's procedure.
+bool cSubclass::Unchain(HWND hWnd, WNDPROC prevProc) {
+  if (GetWindowLongPtrW(hWnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&HookProc)) return false;
+  SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(prevProc));
+  return true;
 }
 
 void cSubclass::SubclassStopAll() {
@@ -106,16 +126,17 @@ int cSubclass::SubclassFind(HWND hWnd, bool bAdd) const {
 }
 
 void cSubclass::Release(Record& record) {
-  Hooked().erase(record.hWnd);
+  Links().erase(record.hWnd);
   record.hWnd = nullptr;
   record.before.Clear();
   record.after.Clear();
 }
 
 LRESULT CALLBACK cSubclass::HookProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
-  Record* found = RecordOf(hWnd);
-  if (!found) return DefWindowProcW(hWnd, uMsg, wParam, lParam);
-  const std::shared_ptr<Record> record = found->shared_from_this();
+  const auto link = Links().find(hWnd);
+  if (link == Links().end()) return DefWindowProcW(hWnd, uMsg, wParam, lParam);
+  if (!link->second.record) return Forward(hWnd, link->second.prevProc, uMsg, wParam, lParam);
+  const std::shared_ptr<Record> record = link->second.record->shared_from_this();
   const HWND hooked = hWnd;
   const WNDPROC prevProc = record->prevProc;
 
@@ -132,5 +153,18 @@ LRESULT CALLBACK cSubclass::HookProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM
   // A window destroyed while hooked frees its record, so that a later window
   // with the same handle is not mistaken for it.
   if (original == WM_NCDESTROY && record->hWnd == hooked) Release(*record);
+  return lReturn;
+}
+
+// A window unhooked under a later subclasser. Once that subclasser has gone and
+// the hook is the window's procedure again, the hook leaves; a destroyed window
+// takes its link along.
+LRESULT cSubclass::Forward(HWND hWnd, WNDPROC prevProc, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+  if (Unchain(hWnd, prevProc)) Links().erase(hWnd);
+  const LRESULT lReturn = CallWindowProcW(prevProc, hWnd, uMsg, wParam, lParam);
+  if (uMsg == WM_NCDESTROY) {
+    const auto link = Links().find(hWnd);
+    if (link != Links().end() && !link->second.record) Links().erase(link);
+  }
   return lReturn;
 }

@@ -27,8 +27,8 @@ enum eMsgWhen : int { MSG_AFTER = 1, MSG_BEFORE = 2, MSG_BEFORE_AND_AFTER = 3 };
 inline constexpr UINT ALL_MESSAGES = static_cast<UINT>(-1);
 
 // Per-window message interception for one owner. One ordinary window procedure
-// serves every hooked window; a window property leads it to the window's record.
-// Only the thread that owns the hooked windows may use it.
+// serves every hooked window; a table of the thread's leads it to the window's
+// record. Only the thread that owns the hooked windows may use it.
 class cSubclass {
  public:
   explicit cSubclass(ISubclassOwner& owner);
@@ -42,7 +42,10 @@ class cSubclass {
   // Adds uMsg (or ALL_MESSAGES) to the before and/or after table of a hooked window.
   void SubclassAddMsg(HWND hWnd, UINT uMsg, int When = MSG_AFTER);
   // Restores the previous procedure. A message already inside the hook completes
-  // through the previous procedure without reaching the owner again.
+  // through the previous procedure without reaching the owner again. When the
+  // window was subclassed again after this hook, the chain stays as it is and
+  // the hook only passes messages on, until the window is destroyed or the hook
+  // is the window's procedure again.
   void SubclassStop(HWND hWnd);
   void SubclassStopAll();
   // The record of hWnd, or with bAdd the highest free record; -1 when none.
@@ -50,9 +53,11 @@ class cSubclass {
 
  private:
   struct Record;
-  static std::unordered_map<HWND, Record*>& Hooked();
-  static Record* RecordOf(HWND hWnd);
+  struct Link;
+  static std::unordered_map<HWND, Link>& Links();
   static LRESULT CALLBACK HookProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+  static LRESULT Forward(HWND hWnd, WNDPROC prevProc, UINT uMsg, WPARAM wParam, LPARAM lParam);
+  static bool Unchain(HWND hWnd, WNDPROC prevProc);
   static void Release(Record& record);
 
   ISubclassOwner& m_Owner;

@@ -15,7 +15,9 @@ enum eSortType : long {
 
 // Sorts the rows of a list-view window by one column (0 = item text). False,
 // with the list untouched, for an unknown order or type or when the list refuses.
-// The rows' item data (lParam) serves as a tag during the sort and is put back.
+// The rows' item data (lParam) serves as a tag during the sort and is put back;
+// the list's parent hears nothing of those changes. Rows added while the list
+// sorts go last.
 bool SortItems(HWND hListView, int Column, long Order, long Type);
 
 // The full text of an item (SubItem 0) or sub-item; "" when there is none.

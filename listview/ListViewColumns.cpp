@@ -23,14 +23,21 @@ bool ucListView::ColumnAdd(int Column, const std::wstring& Text, int Width, long
   if (!m_hListView) return false;
   const OwnColumnChange own(m_bOwnColumnChange);
   const bool first = ColumnCount() == 0;
-  const int justify = Column == 0 ? LVCFMT_LEFT : static_cast<int>(Align & LVCFMT_JUSTIFYMASK);
+  const int justify = static_cast<int>(Align & LVCFMT_JUSTIFYMASK);
   LVCOLUMNW col{};
   col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
-  col.fmt = justify;
+  col.fmt = first || Column == 0 ? LVCFMT_LEFT : justify;  // an empty list puts any new column first
   col.cx = Width;
   col.pszText = TextOf(Text);
   const auto index = static_cast<int>(SendList(LVM_INSERTCOLUMNW, Column, reinterpret_cast<LPARAM>(&col)));
   if (index < 0) return false;
+  // Where the column went decides its alignment, not where it was asked for.
+  const int fmt = index == 0 ? LVCFMT_LEFT : justify;
+  if (fmt != col.fmt) {
+    col.mask = LVCF_FMT;
+    col.fmt = fmt;
+    SendList(LVM_SETCOLUMNW, index, reinterpret_cast<LPARAM>(&col));
+  }
   if (first) {
     m_hHeader = reinterpret_cast<HWND>(SendList(LVM_GETHEADER));
     SendHeader(HDM_SETIMAGELIST, HDSIL_NORMAL, reinterpret_cast<LPARAM>(m_hImlHeader.get()));
@@ -38,7 +45,7 @@ bool ucListView::ColumnAdd(int Column, const std::wstring& Text, int Width, long
   // The header image list is the control's own, so the image goes to the header directly.
   HDITEMW item{};
   item.mask = HDI_FORMAT | HDI_IMAGE;
-  item.fmt = HDF_STRING | HDF_BITMAP_ON_RIGHT | justify | (Icon >= 0 ? HDF_IMAGE : 0);
+  item.fmt = HDF_STRING | HDF_BITMAP_ON_RIGHT | fmt | (Icon >= 0 ? HDF_IMAGE : 0);
   item.iImage = Icon;
   SendHeader(HDM_SETITEMW, index, reinterpret_cast<LPARAM>(&item));
   return true;
@@ -83,12 +90,10 @@ std::wstring ucListView::ColumnText(int Column) const {
 }
 
 void ucListView::ColumnText(int Column, const std::wstring& Text) {
-  if (!HasColumns()) return;
-  const OwnColumnChange own(m_bOwnColumnChange);
   LVCOLUMNW col{};
   col.mask = LVCF_TEXT;
   col.pszText = TextOf(Text);
-  SendList(LVM_SETCOLUMNW, Column, reinterpret_cast<LPARAM>(&col));
+  SetColumn(Column, col);
 }
 
 int ucListView::ColumnWidth(int Column) const {
@@ -110,11 +115,23 @@ long ucListView::ColumnAlign(int Column) const {
 void ucListView::ColumnAlign(int Column, long Align) {
   LVCOLUMNW col{};
   col.mask = LVCF_FMT;
-  if (!GetColumn(Column, col)) return;
+  col.fmt = Column == 0 ? LVCFMT_LEFT : static_cast<int>(Align & LVCFMT_JUSTIFYMASK);  // column 0 stays left
+  SetColumn(Column, col);
+}
+
+// Text and alignment change through the list, which draws the cells from its own
+// record of the column. Some lists (Wine's) then rebuild the header item's format
+// from that record, which knows nothing of the image the control gave the header
+// directly; others keep it. Setting the header item's format and image again
+// afterwards leaves the same header on both.
+void ucListView::SetColumn(int Column, const LVCOLUMNW& col) {
+  HDITEMW item{};
+  item.mask = HDI_FORMAT | HDI_IMAGE;
+  if (!HasColumns() || !SendHeader(HDM_GETITEMW, Column, reinterpret_cast<LPARAM>(&item))) return;
   const OwnColumnChange own(m_bOwnColumnChange);
-  // Keep the image flags; column 0 stays left-aligned.
-  col.fmt = (col.fmt & ~LVCFMT_JUSTIFYMASK) | (Column == 0 ? LVCFMT_LEFT : static_cast<int>(Align & LVCFMT_JUSTIFYMASK));
   SendList(LVM_SETCOLUMNW, Column, reinterpret_cast<LPARAM>(&col));
+  if (col.mask & LVCF_FMT) item.fmt = (item.fmt & ~HDF_JUSTIFYMASK) | (col.fmt & LVCFMT_JUSTIFYMASK);
+  SendHeader(HDM_SETITEMW, Column, reinterpret_cast<LPARAM>(&item));
 }
 
 int ucListView::ColumnIcon(int Column) const {

@@ -51,7 +51,9 @@ bool ucListView::Create(HWND parent, int x, int y, int width, int height, int id
   m_hWnd.reset(CreateWindowExW(0, kControlClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPCHILDREN,
                                x, y, width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                GetModuleHandleW(nullptr), this));
-  return m_hWnd != nullptr;
+  if (!m_hWnd) return false;
+  ApplyBorderStyle();  // a border chosen before the window existed
+  return true;
 }
 
 LRESULT CALLBACK ucListView::ControlProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
@@ -63,6 +65,8 @@ LRESULT CALLBACK ucListView::ControlProc(HWND hWnd, UINT uMsg, WPARAM wParam, LP
     switch (uMsg) {
       case WM_SIZE: self->UserControl_Resize(); return 0;
       case WM_SETFOCUS: self->UserControl_GotFocus(); return 0;
+      // The list still exists here, though the host is destroying the windows.
+      case WM_DESTROY: self->TakeStateImageList(); break;
       case WM_NCDESTROY:
         // The host destroyed its window, and with it ours, before the control ended.
         SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0);
@@ -116,9 +120,11 @@ void ucListView::Terminate(bool windowsGone) {
     m_bInitialized = false;
     InPlaceHookDetach(m_InPlace);
     m_Subclass.SubclassStopAll();
+    if (!windowsGone) TakeStateImageList();
     m_hImlSmall.reset();
     m_hImlLarge.reset();
     m_hImlHeader.reset();
+    m_hImlState.reset();
     m_hFont.reset();
   }
   if (windowsGone) {

@@ -5,6 +5,16 @@ UniqueImageList ucListView::CreateImageList(int ImageWidth, int ImageHeight) con
                                      : nullptr);
 }
 
+// Check boxes make the list create a state image list of its own, which a list
+// sharing its image lists does not destroy when it ends, on Windows as under
+// Wine. Whether it destroys that list when check boxes are switched off is not
+// the same everywhere (Wine does), so the control takes only the state list the
+// window still holds as the control ends, and destroys that one.
+void ucListView::TakeStateImageList() {
+  const auto state = reinterpret_cast<HIMAGELIST>(SendList(LVM_GETIMAGELIST, LVSIL_STATE));
+  if (state && state != m_hImlState.get()) m_hImlState.reset(state);
+}
+
 // Each new list is handed to its window before the old one is destroyed.
 bool ucListView::InitializeImageListSmall(int ImageWidth, int ImageHeight) {
   UniqueImageList list = CreateImageList(ImageWidth, ImageHeight);

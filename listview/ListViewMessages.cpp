@@ -81,14 +81,17 @@ void ucListView::OnItemChanged(const NMLISTVIEW& nm) {
 
 void ucListView::OnListClick(int Button, const NMITEMACTIVATE& nm) {
   m_bClickNotified = true;
-  RaiseClick(Button, nm.ptAction);
+  if (ClickCounts(nm.ptAction)) RaiseClick(Button, nm.ptAction);
 }
 
-// A click counts on an item (not its check box); with multiple selection
-// anywhere but on a check box.
-void ucListView::RaiseClick(int Button, POINT pt) {
+// A left or right click counts on an item (not its check box); with multiple
+// selection anywhere but on a check box.
+bool ucListView::ClickCounts(POINT pt) const {
   const int flags = HitTestFlags(pt);
-  if (m_bMultiSelect ? flags == LVHT_ONITEMSTATEICON : !OnItemProper(flags)) return;
+  return m_bMultiSelect ? flags != LVHT_ONITEMSTATEICON : OnItemProper(flags);
+}
+
+void ucListView::RaiseClick(int Button, POINT pt) {
   RaiseMouse(&ucListViewEvents::MouseUp, Button, pt);
   Events().Click();
 }
@@ -193,10 +196,13 @@ void ucListView::OnButtonDown(int Button, LPARAM lParam) {
 
 // Lists that track the press themselves swallow the button-up and send NM_CLICK
 // or NM_RCLICK; others let it through, send the notification from it or not at
-// all. Either way the click is reported once, with the same hit rules.
+// all. Either way the click is reported once, with the same hit rules. The
+// middle button has no click notification, and so no hit rules: it always counts.
 void ucListView::OnButtonUp(bool bBefore, int Button, LPARAM lParam) {
+  const POINT pt = PointOf(lParam);
   if (bBefore) m_bClickNotified = false;
-  else if (!m_bClickNotified) RaiseClick(Button, PointOf(lParam));
+  else if (Button == 4) RaiseClick(Button, pt);
+  else if (!m_bClickNotified && ClickCounts(pt)) RaiseClick(Button, pt);
 }
 
 void ucListView::OnMouseLeave() {

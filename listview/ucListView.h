@@ -236,6 +236,7 @@ class ucListView : private ISubclassOwner, private IInPlaceActiveControl, privat
   void OnButtonUp(bool bBefore, int Button, LPARAM lParam);
   void OnMouseLeave();
   void RaiseMouse(void (ucListViewEvents::*event)(int&, int&, float&, float&), int Button, POINT pt);
+  bool ClickCounts(POINT pt) const;
   void RaiseClick(int Button, POINT pt);
 
   // Helpers.
@@ -249,12 +250,14 @@ class ucListView : private ISubclassOwner, private IInPlaceActiveControl, privat
   LRESULT SendList(UINT uMsg, WPARAM wParam = 0, LPARAM lParam = 0) const;
   LRESULT SendHeader(UINT uMsg, WPARAM wParam = 0, LPARAM lParam = 0) const;
   bool GetColumn(int Column, LVCOLUMNW& col) const;
+  void SetColumn(int Column, const LVCOLUMNW& col);
   bool HasColumns() const { return m_hListView && m_hHeader; }
   int GetItemField(int Item, int SubItem, UINT mask, int LVITEMW::*field) const;
   void SetItemField(int Item, int SubItem, UINT mask, int LVITEMW::*field, int Value);
   UINT ItemState(int Item, UINT mask) const;
   void SetItemState(int Item, UINT mask, UINT state);
   UniqueImageList CreateImageList(int ImageWidth, int ImageHeight) const;
+  void TakeStateImageList();
   static int ImageListAddBitmap(HIMAGELIST hIml, HBITMAP hBitmap, COLORREF MaskColor);
   static int ImageListAddIcon(HIMAGELIST hIml, HICON hIcon);
   static COLORREF TranslateColor(COLORREF Value);
@@ -276,6 +279,7 @@ class ucListView : private ISubclassOwner, private IInPlaceActiveControl, privat
   HWND m_hHeader = nullptr;  // the list's header while it has columns
   bool m_bInitialized = false;
   UniqueImageList m_hImlSmall, m_hImlLarge, m_hImlHeader;
+  UniqueImageList m_hImlState;  // the check boxes' images, the list's own, once the control ends
   UniqueFont m_hFont;
   ListViewFont m_oFont;
   bool m_bFontSet = false;  // the host described a font before the list existed

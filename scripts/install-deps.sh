@@ -1,34 +1,49 @@
 #!/usr/bin/env bash
 # Installs from Debian's packages what Lumora needs to run (install-deps.sh run)
 # or to be tested (install-deps.sh test); does nothing when all of it is present.
+# The 32-bit Wine comes only where this kernel can run i386 programs.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
-# The Windows program (cross-built, run under Wine) and the reminder service.
+# Both Windows builds (cross-built, run under Wine) and the reminder service.
 packages=(
-  cmake make g++ pkg-config googletest
-  g++-mingw-w64-i686-posix wine wine32:i386 xvfb xauth xfonts-base python3
-  libcpp-httplib-dev libcurl4-openssl-dev libsqlite3-dev
+  binutils cmake make g++ pkg-config googletest
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64
+  xvfb xauth xfonts-base python3
+  libcpp-httplib-dev libcurl4-openssl-dev libsqlite3-dev libpq-dev
 )
 case "${1:?run or test}" in
   # A Chinese font for Wine's UI, and ImageMagick for screenshots.
   run) packages+=(fonts-wqy-microhei imagemagick) ;;
-  # The service's tests and the SMTP server they talk to.
-  test) packages+=(libgtest-dev python3-aiosmtpd) ;;
+  # The service's tests, the SMTP server they talk to and the PostgreSQL server they start.
+  test) packages+=(libgtest-dev python3-aiosmtpd postgresql) ;;
   *) echo "usage: install-deps.sh run|test" >&2; exit 2 ;;
 esac
 
-missing=()
-for package in "${packages[@]}"; do
-  status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
-  [ "$status" = installed ] || missing+=("$package")
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $sudo dpkg --add-architecture i386
+updated=""
+install() {
+  local missing=() package status
+  for package in "$@"; do
+    status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
+    [ "$status" = installed ] || missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return
+  echo "Installing: ${missing[*]}"
+  if [ -z "$updated" ]; then
+    $sudo apt-get update -qq
+    updated=yes
+  fi
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+install "${packages[@]}"
+
+if scripts/can-run-i386.sh; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+    updated=""
+  fi
+  install wine32:i386
 fi
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "store.hpp"
+#include "store/store.hpp"
 
 namespace lumora {
 namespace {
@@ -44,6 +44,11 @@ void CredentialVault::forget_if_unneeded(const ComputerKey& key, Store& store) {
 std::size_t CredentialVault::size() const {
     const std::lock_guard lock(mutex_);
     return codes_.size();
+}
+
+bool CredentialVault::holds(const ComputerKey& key) const {
+    const std::lock_guard lock(mutex_);
+    return codes_.contains(key);
 }
 
 }  // namespace lumora

@@ -28,6 +28,7 @@ public:
     // Drops the code once the computer is not monitored and has nothing left to send.
     void forget_if_unneeded(const ComputerKey& key, Store& store);
     std::size_t size() const;
+    bool holds(const ComputerKey& key) const;
 
 private:
     mutable std::mutex mutex_;

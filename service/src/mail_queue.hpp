@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "store.hpp"
+#include "store/store.hpp"
 
 namespace lumora {
 

@@ -8,8 +8,10 @@
 namespace lumora {
 namespace {
 
-// Even with nothing due the worker looks again now and then, to drop expired mail.
+// Even with nothing due the worker looks again now and then, to drop expired mail. On a
+// shared store it looks often, since other instances queue mail this one may send.
 constexpr std::chrono::minutes idle_recheck{1};
+constexpr std::chrono::seconds shared_recheck{1};
 
 std::string describe(const QueuedMail& mail) {
     return "mail " + std::to_string(mail.id) + " to " + mail.key.address + " (computer " +
@@ -31,12 +33,17 @@ MailWorker::MailWorker(Store& store, CredentialVault& vault, MailTransport& tran
 std::optional<TimePoint> MailWorker::deliver_due(std::stop_token stop) {
     if (const int expired = store_.drop_created_before(clock_() - policy_.give_up_after); expired > 0)
         log_line("dropped " + std::to_string(expired) + " mail(s) that could not be sent in time");
+    // On a shared store this instance takes only mail whose code it holds; the rest waits
+    // for an instance that holds it.
+    MailFilter only;
+    if (store_.shared() && transport_.needs_code())
+        only = [this](const ComputerKey& key) { return vault_.holds(key); };
     while (!stop.stop_requested()) {
-        const auto mail = store_.next_due(clock_());
+        const auto mail = store_.next_due(clock_(), only);
         if (!mail) break;
         deliver(*mail, stop);
     }
-    return store_.next_attempt_time();
+    return store_.next_attempt_time(only);
 }
 
 void MailWorker::deliver(const QueuedMail& mail, std::stop_token stop) {
@@ -81,7 +88,8 @@ void MailWorker::run(std::stop_token stop) {
             log_line(std::string("mail worker: ") + error.what());
             next = Clock::now() + policy_.first_delay;
         }
-        const TimePoint recheck = Clock::now() + idle_recheck;
+        const TimePoint recheck = Clock::now() + (store_.shared() ? std::chrono::milliseconds(shared_recheck)
+                                                                   : std::chrono::milliseconds(idle_recheck));
         std::unique_lock lock(mutex_);
         wakeup_.wait_until(lock, stop, std::min(next.value_or(recheck), recheck), [this] { return woken_; });
         woken_ = false;

@@ -7,7 +7,7 @@
 #include <stop_token>
 
 #include "credentials.hpp"
-#include "store.hpp"
+#include "store/store.hpp"
 #include "transport.hpp"
 
 namespace lumora {

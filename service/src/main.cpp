@@ -9,6 +9,7 @@
 #include "log.hpp"
 #include "options.hpp"
 #include "outbox_transport.hpp"
+#include "store/open_store.hpp"
 
 namespace {
 
@@ -50,7 +51,8 @@ int run(const Options& options) {
     const CurlLibrary curl;
     const ClockFn clock = [] { return Clock::now(); };
 
-    Store store(options.database.string());
+    const std::unique_ptr<Store> opened = open_store(options.database.string(), options.claim_lease);
+    Store& store = *opened;
     store.restart_heartbeats(clock());
     CredentialVault vault;
     const std::unique_ptr<MailTransport> transport = make_transport(options);

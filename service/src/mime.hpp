@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "store.hpp"
+#include "store/store.hpp"
 
 namespace lumora {
 

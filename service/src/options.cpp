@@ -52,8 +52,10 @@ const std::vector<Flag>& flags() {
     static const std::vector<Flag> table = {
         {"--listen", "HOST:PORT", "address to serve HTTP on; port 0 picks a free one (127.0.0.1:8305)",
          [](Options& o, std::string_view v) { o.listen = parse_endpoint(v, true); }},
-        {"--db", "FILE", "SQLite file for monitoring state and queued mail (lumora-service.db)",
+        {"--db", "FILE|URI", "SQLite file, or postgresql:// URI of a database instances share (lumora-service.db)",
          [](Options& o, std::string_view v) { o.database = v; }},
+        {"--claim-lease", "DURATION", "how long a mail being sent stays with one instance of a shared database (2m)",
+         [](Options& o, std::string_view v) { o.claim_lease = parse_duration(v); }},
         {"--tips", "FILE", "UTF-8 text served as tips; missing means no tips (tips.txt)",
          [](Options& o, std::string_view v) { o.tips_file = v; }},
         {"--min-version", "VERSION", "oldest client version allowed to start monitoring (3.0.5)",

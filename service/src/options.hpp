@@ -18,7 +18,8 @@ enum class TransportKind { smtp, outbox };
 
 struct Options {
     Endpoint listen{"127.0.0.1", 8305};
-    std::filesystem::path database = "lumora-service.db";
+    std::filesystem::path database = "lumora-service.db";  // or a postgresql:// URI
+    std::chrono::milliseconds claim_lease{std::chrono::minutes(2)};
     std::filesystem::path tips_file = "tips.txt";
     Version min_version = *Version::parse("3.0.5");
     std::string domain = "qq.com";

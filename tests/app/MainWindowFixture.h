@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "AppFakes.h"
@@ -15,12 +16,13 @@
 // request, with the modal windows, the sound and the connection table faked.
 class MainWindowTest : public ::testing::Test {
  protected:
+  using Reply = std::optional<std::string>;
+
   void TearDown() override { form.reset(); }
 
   void Open() {
-    server = std::make_unique<LoopbackHttpServer>([this](const LoopbackHttpServer::Request& request) {
-      return LoopbackHttpServer::Reply(200, "text/plain; charset=utf-8", Answer(request.target));
-    });
+    server = std::make_unique<LoopbackHttpServer>(
+        [this](const LoopbackHttpServer::Request& request) { return Answer(request.target); });
     Open(L"127.0.0.1:" + std::to_wstring(server->Port()));
   }
 
@@ -31,14 +33,42 @@ class MainWindowTest : public ::testing::Test {
     form = std::make_unique<frmMain>(
         frmMainServices{serviceAddress, &prompts, &alarm, std::move(source), settings, [this] { closed = true; }});
     ASSERT_TRUE(form->Create(showCommand));
+    Settle();
   }
 
-  std::string Answer(const std::string& target) {
+  // The service's reply to a request; a test may answer some paths itself
+  // (an empty optional leaves the request hanging).
+  Reply Answer(const std::string& target) {
     std::lock_guard lock(mutex);
-    if (target.find("/tips.asp") != std::string::npos) return tips;
-    if (target.find("/config.asp") != std::string::npos) return verdict;
-    if (target.find("/checkoff.asp") != std::string::npos) return "已停止";
-    return "";
+    for (const auto& [path, reply] : special) {
+      if (target.find(path) != std::string::npos) return reply;
+    }
+    return Ok(target.find("/tips.asp") != std::string::npos      ? tips
+              : target.find("/config.asp") != std::string::npos  ? verdict
+              : target.find("/checkoff.asp") != std::string::npos ? "已停止"
+                                                                  : "ok");
+  }
+  static Reply Ok(const std::string& body) {
+    return LoopbackHttpServer::Reply(200, "text/plain; charset=utf-8", body);
+  }
+  static Reply Status(int status, const std::string& body) {
+    return LoopbackHttpServer::Reply(status, "text/plain; charset=utf-8", body);
+  }
+  // From now on the service answers requests to path with reply.
+  void AnswerPath(const std::string& path, Reply reply) {
+    std::lock_guard lock(mutex);
+    special.insert_or_assign(path, std::move(reply));
+  }
+
+  // Lets the window handle the service's answers until nothing is under way.
+  void Settle() {
+    const ULONGLONG end = GetTickCount64() + 15000;
+    for (;;) {
+      DoEvents();
+      if (!form || form->ServiceIdle()) return;
+      ASSERT_LT(GetTickCount64(), end) << "the service worker never went idle";
+      Sleep(2);
+    }
   }
 
   // The request targets the service saw, in order, from the given one on.
@@ -63,16 +93,27 @@ class MainWindowTest : public ::testing::Test {
     SetWindowTextW(form->cpid().hWnd(), id.c_str());
   }
 
+  // A press of the start/stop button and a tick, each with its answers handled.
+  void Press() {
+    form->Command1_Click();
+    Settle();
+  }
+  void Tick() {
+    form->Timer1_Timer();
+    Settle();
+  }
+
   std::wstring LastMessage() const { return prompts.shown.empty() ? L"" : prompts.shown.back().text; }
 
-  Settings settings;  // remembers nothing unless a test gives it a file
   int showCommand = SW_SHOWNOACTIVATE;
   std::mutex mutex;
   std::string tips;
   std::string verdict;
+  std::map<std::string, Reply> special;
   FakePrompts prompts;
   FakeAlarm alarm;
   FakeRows* rows = nullptr;
+  Settings settings;
   bool closed = false;
   std::unique_ptr<LoopbackHttpServer> server;
   std::unique_ptr<frmMain> form;

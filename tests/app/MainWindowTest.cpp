@@ -27,6 +27,7 @@ TEST_F(MainWindowTest, LoadWithTheServiceUnreachable) {
   EXPECT_EQ(form->k(), 0);
   EXPECT_FALSE(form->ringon());
   EXPECT_EQ(form->localring(), 1);
+  EXPECT_NE(form->StatusBar().Text(0).find(L"无法连接或无应答"), std::wstring::npos) << form->StatusBar().Text(0);
 
   ucListView& list = form->lvInfo();
   const wchar_t* headers[] = {L"PID", L"进程", L"状态", L"本地IP", L"本地端口", L"远程IP", L"远程端口", L"备注"};
@@ -93,22 +94,26 @@ TEST_F(MainWindowTest, ClosingAsksFirstAndSignsOff) {
 
   prompts.answers = {IDOK};
   SendMessageW(form->hWnd(), WM_CLOSE, 0, 0);
+  Settle();
   EXPECT_EQ(form->hWnd(), nullptr);
   EXPECT_TRUE(closed);
   // The address was never taken from the field: nothing was started.
   EXPECT_EQ(Targets(before), std::vector<std::string>{"/velmor305/checkoff.asp?wxid=&cpid=3&pwd=c%26d"});
 }
 
-TEST_F(MainWindowTest, ResizingToTinySizesKeepsTheListBelowTheStrip) {
+TEST_F(MainWindowTest, ResizingToTinySizesKeepsTheListBetweenTheStripAndTheStatusBar) {
   Open();
   RECT strip;
   GetClientRect(form->tlbCommand(), &strip);
+  RECT status;
+  GetWindowRect(form->StatusBar().hWnd(), &status);
+  ASSERT_GT(status.bottom - status.top, 0);
   for (SIZE size : {SIZE{600, 500}, SIZE{50, 20}, SIZE{1, 1}, SIZE{0, 0}}) {
     SendMessageW(form->hWnd(), WM_SIZE, SIZE_RESTORED, MAKELPARAM(size.cx, size.cy));
     RECT list;
     GetWindowRect(form->lvInfo().hWnd(), &list);
     EXPECT_EQ(list.right - list.left, size.cx);
-    EXPECT_EQ(list.bottom - list.top, std::max<LONG>(0, size.cy - strip.bottom));
+    EXPECT_EQ(list.bottom - list.top, std::max<LONG>(0, size.cy - strip.bottom - (status.bottom - status.top)));
   }
   SendMessageW(form->hWnd(), WM_SIZE, SIZE_MINIMIZED, 0);
   EXPECT_TRUE(IsWindow(form->lvInfo().hListView()));

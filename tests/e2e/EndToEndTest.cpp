@@ -1,10 +1,12 @@
 // The real program against a loopback reminder service, driven from outside
-// with window messages only: mark a connection, start, drop it, get reminded.
+// with window messages only: mark a connection, start, drop it, get reminded
+// after the service turned the first reminder away with "queue full".
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -86,11 +88,17 @@ size_t Count(const std::vector<LoopbackHttpServer::Request>& requests, const std
 
 }  // namespace
 
-TEST(EndToEnd, DroppedConnectionBecomesExactlyOneReminder) {
+TEST(EndToEnd, DroppedConnectionBecomesExactlyOneAcknowledgedReminder) {
+  std::atomic<int> reminders{0};
   LoopbackHttpServer service(
-      [](const LoopbackHttpServer::Request& request) {
+      [&](const LoopbackHttpServer::Request& request) {
+        if (request.target.starts_with("/velmor305/tx.asp") && reminders++ == 0) {
+          return LoopbackHttpServer::Reply(503, "text/plain; charset=utf-8", "提醒队列已满，请稍后再试");
+        }
         const bool off = request.target.starts_with("/velmor305/checkoff.asp");
-        return LoopbackHttpServer::Reply(200, "text/plain; charset=utf-8", off ? "已停止" : "");
+        const bool tips = request.target.starts_with("/velmor305/tips.asp");
+        const bool check = request.target.starts_with("/velmor305/config.asp");
+        return LoopbackHttpServer::Reply(200, "text/plain; charset=utf-8", off ? "已停止" : tips || check ? "" : "ok");
       },
       LUMORA_E2E_SERVICE_PORT);
   Listener watched;
@@ -137,14 +145,22 @@ TEST(EndToEnd, DroppedConnectionBecomesExactlyOneReminder) {
   watched.Close();
   const std::string reminder = "/velmor305/tx.asp?wxid=me%40qq.com&port=" + std::string(port.begin(), port.end()) +
                                "%u5907%u6CE8%20%u6570%u636E%u5E93%20%26%20%u5907%u4EFD&cpid=1&pwd=code1";
+  const std::wstring line = L" 电脑标识：1  ，状态：监控中  ，端口：" + port + L"备注 " + remark;
   ASSERT_TRUE(WaitFor(40s, [&] { return Count(service.Requests(), "/velmor305/tx.asp") == 1; }));
-  EXPECT_EQ(Count(service.Requests(), reminder), 1u);
-  EXPECT_EQ(ListBoxLine(watchList, 1), L" 电脑标识：1  ，状态：监控中  ，端口：" + port + L"备注 " + remark +
-                                           L"，提醒状态：已提醒");
+  EXPECT_TRUE(WaitFor(5s, [&] { return ListBoxLine(watchList, 1) == line + L"，提醒状态：待服务确认"; }))
+      << "the turned-away reminder waits for the next tick";
 
-  // One more tick: the heartbeat comes again, the reminder does not.
-  ASSERT_TRUE(WaitFor(30s, [&] { return Count(service.Requests(), "/velmor305/checkon.asp") == 3; }));
-  EXPECT_EQ(Count(service.Requests(), "/velmor305/tx.asp"), 1u);
+  // The next tick sends it again, and the service takes it.
+  ASSERT_TRUE(WaitFor(30s, [&] { return Count(service.Requests(), "/velmor305/tx.asp") == 2; }));
+  EXPECT_EQ(Count(service.Requests(), reminder), 2u);
+  EXPECT_TRUE(WaitFor(5s, [&] { return ListBoxLine(watchList, 1) == line + L"，提醒状态：已提醒"; }))
+      << ListBoxLine(watchList, 1);
+
+  // One more tick: the heartbeat comes again, the acknowledged reminder does not.
+  const size_t heartbeats = Count(service.Requests(), "/velmor305/checkon.asp");
+  ASSERT_TRUE(WaitFor(30s, [&] { return Count(service.Requests(), "/velmor305/checkon.asp") == heartbeats + 1; }));
+  EXPECT_EQ(Count(service.Requests(), "/velmor305/tx.asp"), 2u);
+  EXPECT_EQ(ListBoxLine(watchList, 1), line + L"，提醒状态：已提醒");
 
   PostMessageW(main, WM_COMMAND, MAKEWPARAM(kCommand1, BN_CLICKED), reinterpret_cast<LPARAM>(start));
   ASSERT_TRUE(WaitFor(10s, [&] { return Count(service.Requests(), "/velmor305/checkoff.asp") == 1; }));

@@ -17,14 +17,14 @@ namespace {
 // A report list whose column `column` holds the given texts, one row each.
 class SortList {
  public:
-  SortList(const Texts& texts, int column = 0) {
+  SortList(const Texts& texts, int column = 0, HWND parent = nullptr) {
     static const bool ready = [] {
       const INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES};
       return InitCommonControlsEx(&icc);
     }();
     EXPECT_TRUE(ready);
-    list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT, 0, 0, 200, 200, nullptr, nullptr,
-                           GetModuleHandleW(nullptr), nullptr);
+    list = CreateWindowExW(0, WC_LISTVIEWW, L"", (parent ? WS_CHILD : WS_POPUP) | LVS_REPORT, 0, 0, 200, 200, parent,
+                           nullptr, GetModuleHandleW(nullptr), nullptr);
     for (int c = 0; c < 2; ++c) {
       LVCOLUMNW col{};
       col.mask = LVCF_WIDTH;
@@ -51,8 +51,81 @@ class SortList {
     return texts;
   }
 
+  void Data(int row, LPARAM value) const {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    item.lParam = value;
+    SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  }
+  LPARAM Data(int row) const {
+    LVITEMW item{};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    return item.lParam;
+  }
+
   HWND list;
 };
+
+// A hidden parent that, once told to, refuses every item change of its list
+// and counts the change notifications it gets.
+class RefusingParent {
+ public:
+  RefusingParent() {
+    static const ATOM cls = [] {
+      WNDCLASSW wc{};
+      wc.lpfnWndProc = Proc;
+      wc.hInstance = GetModuleHandleW(nullptr);
+      wc.lpszClassName = L"SortRefusingParent";
+      return RegisterClassW(&wc);
+    }();
+    hWnd = CreateWindowExW(0, MAKEINTATOM(cls), L"", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+    refuse = false;
+    notified = 0;
+  }
+  ~RefusingParent() { DestroyWindow(hWnd); }
+
+  HWND hWnd;
+  static inline bool refuse = false;
+  static inline int notified = 0;
+
+ private:
+  static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_NOTIFY && refuse) {
+      const UINT code = reinterpret_cast<const NMHDR*>(l)->code;
+      if (code == LVN_ITEMCHANGING || code == LVN_ITEMCHANGED) ++notified;
+      if (code == LVN_ITEMCHANGING) return TRUE;
+    }
+    return DefWindowProcW(h, m, w, l);
+  }
+};
+
+constexpr LPARAM kForeignData = 1;
+
+// Refuses new item data for row 1.
+LRESULT CALLBACK KeepRowOneData(HWND h, UINT m, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR) {
+  if (m == LVM_SETITEMW) {
+    const auto& item = *reinterpret_cast<const LVITEMW*>(l);
+    if ((item.mask & LVIF_PARAM) && item.iItem == 1) return FALSE;
+  }
+  return DefSubclassProc(h, m, w, l);
+}
+
+// Adds a row with its own item data just as the list starts sorting.
+LRESULT CALLBACK AddRowOnSort(HWND h, UINT m, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR) {
+  if (m == LVM_SORTITEMS) {
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = static_cast<int>(SendMessageW(h, LVM_GETITEMCOUNT, 0, 0));
+    item.pszText = const_cast<wchar_t*>(L"added");
+    item.lParam = kForeignData;
+    SendMessageW(h, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  }
+  return DefSubclassProc(h, m, w, l);
+}
 
 Texts Sorted(const Texts& texts, long order, long type) {
   SortList list(texts);
@@ -119,4 +192,39 @@ TEST(SortItems, SortsBySubItemAndComparesLongTextsInFull) {
   SortList list({stem + L"b", stem + L"a"}, 1);
   ASSERT_TRUE(SortItems(list.list, 1, SORT_ASCENDING, SORT_TEXT_CASE));
   EXPECT_THAT(list.Column(1), ElementsAre(stem + L"a", stem + L"b"));
+}
+
+TEST(SortItems, AParentThatRefusesItemChangesNeitherSeesNorStopsTheSort) {
+  RefusingParent parent;
+  SortList list({L"c", L"a", L"b"}, 0, parent.hWnd);
+  for (int row = 0; row < 3; ++row) list.Data(row, 100 + row);
+  RefusingParent::refuse = true;
+  ASSERT_TRUE(SortItems(list.list, 0, SORT_ASCENDING, SORT_TEXT));
+  EXPECT_THAT(list.Column(0), ElementsAre(L"a", L"b", L"c"));
+  EXPECT_EQ(RefusingParent::notified, 0);
+  RefusingParent::refuse = false;
+  EXPECT_EQ(list.Data(0), 101);
+  EXPECT_EQ(list.Data(1), 102);
+  EXPECT_EQ(list.Data(2), 100);
+}
+
+TEST(SortItems, ARowAddedWhileSortingGoesLastWithItsOwnData) {
+  SortList list({L"b", L"c", L"a"});
+  list.Data(0, 7);
+  ASSERT_TRUE(SetWindowSubclass(list.list, AddRowOnSort, 1, 0));
+  SortItems(list.list, 0, SORT_DESCENDING, SORT_TEXT);
+  RemoveWindowSubclass(list.list, AddRowOnSort, 1);
+  EXPECT_THAT(list.Column(0), ElementsAre(L"c", L"b", L"a", L"added"));
+  EXPECT_EQ(list.Data(1), 7);
+  EXPECT_EQ(list.Data(3), kForeignData);
+}
+
+TEST(SortItems, AListThatRefusesNewItemDataIsLeftAsItWas) {
+  SortList list({L"c", L"b", L"a"});
+  for (int row = 0; row < 3; ++row) list.Data(row, 100 + row);
+  ASSERT_TRUE(SetWindowSubclass(list.list, KeepRowOneData, 1, 0));
+  EXPECT_FALSE(SortItems(list.list, 0, SORT_ASCENDING, SORT_TEXT));
+  RemoveWindowSubclass(list.list, KeepRowOneData, 1);
+  EXPECT_THAT(list.Column(0), ElementsAre(L"c", L"b", L"a"));
+  for (int row = 0; row < 3; ++row) EXPECT_EQ(list.Data(row), 100 + row);
 }

@@ -216,3 +216,54 @@ TEST_F(Subclass, AWindowDestroyedWhileHookedFreesItsRecord) {
   EXPECT_EQ(subclass.SubclassFind(w), -1);
   EXPECT_EQ(subclass.SubclassFind(nullptr, true), 0);
 }
+
+namespace {
+
+// A subclasser that is not a cSubclass: it chains to whatever procedure it replaced.
+struct Later {
+  static inline WNDPROC prev = nullptr;
+  static inline int seen = 0;
+
+  static LRESULT CALLBACK Proc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    if (uMsg == kDouble) ++seen;
+    return CallWindowProcW(prev, hWnd, uMsg, wParam, lParam);
+  }
+  static void Hook(HWND w) {
+    seen = 0;
+    prev = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc)));
+  }
+  static void Unhook(HWND w) { SetWindowLongPtrW(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(prev)); }
+};
+
+}  // namespace
+
+TEST_F(Subclass, UnhookingUnderALaterSubclasserKeepsItsChainToTheWindowProcedure) {
+  const HWND w = Window();
+  const LONG_PTR original = GetWindowLongPtrW(w, GWLP_WNDPROC);
+  {
+    cSubclass subclass(owner);
+    subclass.SubclassStart(w);
+    subclass.SubclassAddMsg(w, kDouble, MSG_BEFORE);
+    Later::Hook(w);
+    subclass.SubclassStop(w);
+    EXPECT_EQ(GetWindowLongPtrW(w, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&Later::Proc));
+    EXPECT_EQ(SendMessageW(w, kDouble, 3, 0), 6);
+    EXPECT_EQ(Later::seen, 1);
+    EXPECT_TRUE(owner.calls.empty());
+
+    // Hooked again while still in the chain: the owner sees each message once.
+    subclass.SubclassStart(w);
+    subclass.SubclassAddMsg(w, kDouble, MSG_BEFORE);
+    EXPECT_EQ(SendMessageW(w, kDouble, 4, 0), 8);
+    EXPECT_THAT(owner.calls, ElementsAre("before 1"));
+  }
+  // The owner is gone, the later subclasser still reaches the window's own procedure.
+  EXPECT_EQ(SendMessageW(w, kDouble, 5, 0), 10);
+  EXPECT_EQ(Later::seen, 3);
+  EXPECT_EQ(owner.calls.size(), 1u);
+
+  Later::Unhook(w);
+  EXPECT_EQ(SendMessageW(w, kDouble, 6, 0), 12);
+  EXPECT_THAT(g_received, ElementsAre("1:3", "1:4", "1:5", "1:6"));
+  EXPECT_EQ(GetWindowLongPtrW(w, GWLP_WNDPROC), original);  // the chain is taken down once it is ours again
+}

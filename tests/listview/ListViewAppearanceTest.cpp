@@ -124,6 +124,21 @@ TEST_F(ListViewAppearance, BorderStyleSetsTheControlsEdgeAndRefitsTheList) {
   EXPECT_EQ(list.right, 400);
 }
 
+TEST(ListViewBorderBeforeCreate, TheControlIsCreatedWithTheBorder) {
+  ucListView lv;
+  lv.BorderStyle(BORDER_FLAT);
+  ASSERT_TRUE(lv.Create(TestFrame(), 10, 10, 200, 100, 100));
+  ASSERT_TRUE(lv.Initialize());
+  EXPECT_EQ(lv.BorderStyle(), BORDER_FLAT);
+  EXPECT_EQ(GetWindowLongPtrW(lv.hWnd(), GWL_EXSTYLE) & (WS_EX_STATICEDGE | WS_EX_CLIENTEDGE), WS_EX_STATICEDGE);
+  EXPECT_EQ(GetWindowLongPtrW(lv.hListView(), GWL_EXSTYLE) & (WS_EX_STATICEDGE | WS_EX_CLIENTEDGE), 0);
+  RECT client{}, list{};
+  GetClientRect(lv.hWnd(), &client);
+  GetClientRect(lv.hListView(), &list);
+  EXPECT_LT(client.right, 200);
+  EXPECT_EQ(list.right, client.right);
+}
+
 TEST_F(ListViewAppearance, FontChangesReachTheList) {
   const HDC screen = GetDC(nullptr);
   const int dpi = GetDeviceCaps(screen, LOGPIXELSY);

@@ -151,6 +151,18 @@ TEST_F(ListViewContent, ColumnsAlignAndColumnZeroStaysLeft) {
   EXPECT_EQ(lv.ColumnText(2), L"appended");
 }
 
+TEST_F(ListViewContent, AColumnThatLandsFirstIsLeftAlignedWhateverIndexWasAsked) {
+  while (lv.ColumnCount() > 0) lv.ColumnRemove(0);
+  ASSERT_TRUE(lv.ColumnAdd(5, L"a", 50, LVCFMT_CENTER));
+  EXPECT_EQ(lv.ColumnAlign(0), LVCFMT_LEFT);
+  HDITEMW item{};
+  item.mask = HDI_FORMAT;
+  SendMessageW(lv.hHeader(), HDM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  EXPECT_EQ(item.fmt & HDF_JUSTIFYMASK, HDF_LEFT);
+  ASSERT_TRUE(lv.ColumnAdd(5, L"b", 50, LVCFMT_CENTER));
+  EXPECT_EQ(lv.ColumnAlign(1), LVCFMT_CENTER);
+}
+
 TEST_F(ListViewContent, HeaderImagesFollowTheHeaderAcrossRemovingEveryColumn) {
   while (lv.ColumnCount() > 0) lv.ColumnRemove(0);
   EXPECT_EQ(lv.hHeader(), nullptr);
@@ -172,6 +184,24 @@ TEST_F(ListViewContent, HeaderImagesFollowTheHeaderAcrossRemovingEveryColumn) {
   item.mask = HDI_FORMAT;
   SendMessageW(lv.hHeader(), HDM_GETITEMW, 1, reinterpret_cast<LPARAM>(&item));
   EXPECT_EQ(item.fmt & (HDF_IMAGE | HDF_JUSTIFYMASK), HDF_IMAGE | HDF_RIGHT);
+
+  // Changing the alignment, the text or the width keeps the icon.
+  ASSERT_TRUE(lv.ColumnAdd(2, L"c", 60, LVCFMT_LEFT, 1));
+  const auto imageAndAlign = [&] {
+    SendMessageW(lv.hHeader(), HDM_GETITEMW, 2, reinterpret_cast<LPARAM>(&item));
+    return item.fmt & (HDF_IMAGE | HDF_JUSTIFYMASK);
+  };
+  lv.ColumnAlign(2, LVCFMT_CENTER);
+  EXPECT_EQ(imageAndAlign(), HDF_IMAGE | HDF_CENTER);
+  lv.ColumnText(2, L"cc");
+  EXPECT_EQ(imageAndAlign(), HDF_IMAGE | HDF_CENTER);
+  lv.ColumnWidth(2, 70);
+  lv.ColumnAutosize(2);
+  EXPECT_EQ(imageAndAlign(), HDF_IMAGE | HDF_CENTER);
+  EXPECT_EQ(lv.ColumnAlign(2), LVCFMT_CENTER);
+  EXPECT_EQ(lv.ColumnIcon(2), 1);
+  EXPECT_EQ(lv.ColumnText(2), L"cc");
+  lv.ColumnRemove(2);
 
   lv.ColumnRemove(1);
   lv.ColumnRemove(0);

@@ -1,9 +1,48 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <unknwn.h>
+
+#include <utility>
+#include <vector>
+
 #include "ListViewHost.h"
 
 using ::testing::ElementsAre;
+
+namespace {
+
+// A reference of the test's own on the check boxes' image list: releasing it
+// at the end tells whether anyone else still holds the list.
+class StateImages {
+ public:
+  void Hold(const ucListView& lv) {
+    const auto list = reinterpret_cast<HIMAGELIST>(SendMessageW(lv.hListView(), LVM_GETIMAGELIST, LVSIL_STATE, 0));
+    ASSERT_NE(list, nullptr);
+    for (const auto& [held, unknown] : m_held)
+      if (held == list) return;
+    // Not in every import library: taken from the module.
+    using QueryInterface = HRESULT(WINAPI*)(HIMAGELIST, REFIID, void**);
+    const auto query = reinterpret_cast<QueryInterface>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"comctl32.dll"), "HIMAGELIST_QueryInterface")));
+    ASSERT_NE(query, nullptr);
+    IUnknown* unknown = nullptr;
+    ASSERT_EQ(query(list, __uuidof(IUnknown), reinterpret_cast<void**>(&unknown)), S_OK);
+    m_held.emplace_back(list, unknown);
+  }
+  // How many of the held lists someone other than the test still holds.
+  int ReleaseAll() {
+    int alive = 0;
+    for (const auto& [held, unknown] : m_held) alive += unknown->Release() != 0;
+    m_held.clear();
+    return alive;
+  }
+
+ private:
+  std::vector<std::pair<HIMAGELIST, IUnknown*>> m_held;
+};
+
+}  // namespace
 
 TEST(ListViewCore, InitializeCreatesTheListOnceInsideTheControl) {
   ListViewHost host(false);
@@ -101,4 +140,31 @@ TEST(ListViewCore, DoubleClickOnARowRaisesDblClick) {
   Pump();
   EXPECT_THAT(host.log.Only({"DblClick"}), ElementsAre("DblClick"));
   EXPECT_EQ(host.lv.SelectionItem(), 1);
+}
+
+TEST(ListViewCore, TheCheckBoxImagesEndWithTheControl) {
+  StateImages images;
+  {
+    ListViewHost host;
+    host.lv.CheckBoxes(true);
+    images.Hold(host.lv);
+    host.lv.CheckBoxes(false);
+    host.lv.CheckBoxes(true);
+    images.Hold(host.lv);
+  }
+  EXPECT_EQ(images.ReleaseAll(), 0);
+
+  // The host destroys the windows before the control ends.
+  const HWND container = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 200, 200, TestFrame(),
+                                         nullptr, GetModuleHandleW(nullptr), nullptr);
+  {
+    ucListView lv;
+    ASSERT_TRUE(lv.Create(container, 0, 0, 200, 200, 1));
+    ASSERT_TRUE(lv.Initialize());
+    lv.CheckBoxes(true);
+    images.Hold(lv);
+    DestroyWindow(container);
+    Pump();
+  }
+  EXPECT_EQ(images.ReleaseAll(), 0);
 }

@@ -87,6 +87,12 @@ TEST_F(ListViewEvents, ClickingEmptySpaceCountsOnlyWithMultiSelect) {
   EXPECT_THAT(host.log.Only(kClicks), ElementsAre(At("MouseDown", 1, empty), At("MouseUp", 1, empty), "Click"));
 }
 
+TEST_F(ListViewEvents, AMiddleClickCountsAnywhere) {
+  const POINT empty{50, 250};
+  host.Click(empty, WM_MBUTTONDOWN, WM_MBUTTONUP, MK_MBUTTON);
+  EXPECT_THAT(host.log.Only(kClicks), ElementsAre(At("MouseDown", 4, empty), At("MouseUp", 4, empty), "Click"));
+}
+
 TEST_F(ListViewEvents, MouseUnitsFollowScaleMode) {
   const POINT pt = host.ItemPoint(1);
   host.lv.ScaleMode(SCALE_TWIPS);

@@ -3,7 +3,7 @@
 #include "client_escape.hpp"
 #include "harness.hpp"
 #include "base64_decode.hpp"
-#include "store.hpp"
+#include "store/sqlite/sqlite_store.hpp"
 
 namespace lumora::testing {
 namespace {
@@ -40,7 +40,7 @@ TEST(Delivery, MailServerThatIsDownGetsEveryMailWhenItComesBack) {
     EXPECT_NE(got[0].find("端口 8080"), std::string::npos);
     EXPECT_NE(got[1].find("端口 9090"), std::string::npos);
     EXPECT_EQ(service.stop(), 0);
-    EXPECT_EQ(Store((dir.path() / "service.db").string()).queued(), 0);
+    EXPECT_EQ(SqliteStore((dir.path() / "service.db").string()).queued(), 0);
 }
 
 TEST(Delivery, QueuedReminderSurvivesRestartAndWaitsForTheCode) {

@@ -1,8 +1,10 @@
 #include "harness.hpp"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <netinet/in.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -75,7 +77,8 @@ TempDir::~TempDir() {
     fs::remove_all(path_, ignored);
 }
 
-ChildProcess::ChildProcess(const std::vector<std::string>& argv, const fs::path& output) {
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, const fs::path& output,
+                           std::optional<Account> account) {
     std::vector<char*> args;
     for (const auto& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
@@ -87,6 +90,11 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const fs::path&
         dup2(in, 0);
         dup2(out, 1);
         dup2(out, 2);
+        if (account && (setgroups(0, nullptr) != 0 || setgid(account->gid) != 0 || setuid(account->uid) != 0))
+            _exit(126);
+        // A test that crashes leaves no servers behind; set after the account change,
+        // which clears it.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
         execv(args[0], args.data());
         _exit(127);
     }
@@ -94,9 +102,21 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const fs::path&
 
 ChildProcess::~ChildProcess() { terminate(); }
 
-int ChildProcess::terminate(std::chrono::milliseconds timeout) {
+int ChildProcess::terminate(std::chrono::milliseconds timeout, int signal) {
     if (pid_ <= 0) return -1;
-    kill(pid_, SIGTERM);
+    kill(pid_, signal);
+    return wait(timeout);
+}
+
+void ChildProcess::kill_now() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+}
+
+int ChildProcess::wait(std::chrono::milliseconds timeout) {
+    if (pid_ <= 0) return -1;
     int status = 0;
     const bool ended = eventually([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, timeout);
     if (!ended) {

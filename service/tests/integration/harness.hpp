@@ -1,12 +1,14 @@
 #pragma once
 
 #include <httplib.h>
+#include <signal.h>
 #include <sys/types.h>
 
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,17 +37,29 @@ private:
     fs::path path_;
 };
 
-// A child program whose standard output and error are appended to a file.
+struct Account {
+    uid_t uid;
+    gid_t gid;
+};
+
+// A child program whose standard output and error are appended to a file; it runs under
+// `account` when given (which takes a root test run). It is killed should the thread that
+// started it end first, so start long-lived ones from the test's main thread.
 class ChildProcess {
 public:
-    ChildProcess(const std::vector<std::string>& argv, const fs::path& output);
+    ChildProcess(const std::vector<std::string>& argv, const fs::path& output,
+                 std::optional<Account> account = std::nullopt);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    // SIGTERM, then SIGKILL if it has not ended within the timeout. Returns the exit
+    // The signal, then SIGKILL if it has not ended within the timeout. Returns the exit
     // status, or -1 when it had to be killed or died from a signal.
-    int terminate(std::chrono::milliseconds timeout = 10s);
+    int terminate(std::chrono::milliseconds timeout = 10s, int signal = SIGTERM);
+    // Waits for it to end by itself; the exit status, or -1 (killed after the timeout).
+    int wait(std::chrono::milliseconds timeout);
+    // SIGKILL, as a crash would end it.
+    void kill_now();
 
 private:
     pid_t pid_ = -1;
@@ -64,6 +78,7 @@ public:
     httplib::Result post(const std::string& target) const;
     httplib::Result get(const std::string& target) const;
     int stop() { return process_.terminate(); }
+    void crash() { process_.kill_now(); }
     std::string log() const { return read_file(log_path_); }
 
 private:

@@ -7,7 +7,7 @@
 
 #include "client_escape.hpp"
 #include "harness.hpp"
-#include "store.hpp"
+#include "store/sqlite/sqlite_store.hpp"
 
 namespace lumora::testing {
 namespace {
@@ -98,7 +98,7 @@ TEST_F(RequestsTest, MalformedRequestsAreRefusedAndChangeNothing) {
     }
 
     EXPECT_EQ(service.post("/velmor305/tips.asp")->status, 200) << "still serving";
-    Store store((dir.path() / "service.db").string());
+    SqliteStore store((dir.path() / "service.db").string());
     EXPECT_EQ(store.queued(), 0);
     EXPECT_FALSE(store.is_monitored({"10001@qq.com", 2}));
     EXPECT_EQ(service.stop(), 0);

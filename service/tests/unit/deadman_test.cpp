@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "manual_clock.hpp"
+#include "store/sqlite/sqlite_store.hpp"
 
 namespace lumora {
 namespace {
@@ -11,7 +12,7 @@ using namespace std::chrono_literals;
 
 struct DeadmanTest : ::testing::Test {
     testing::ManualClock clock;
-    Store store{":memory:"};
+    SqliteStore store{":memory:"};
     int wakes = 0;
     MailQueue queue{store, Quota{}, [this] { ++wakes; }};
     DeadmanSwitch deadman{store, queue, 60s, clock.fn()};

@@ -5,6 +5,7 @@
 #include <deque>
 
 #include "manual_clock.hpp"
+#include "store/sqlite/sqlite_store.hpp"
 
 namespace lumora {
 namespace {
@@ -34,7 +35,7 @@ public:
 
 struct WorkerTest : ::testing::Test {
     testing::ManualClock clock;
-    Store store{":memory:"};
+    SqliteStore store{":memory:"};
     CredentialVault vault;
     ScriptedTransport transport;
     MailWorker worker{store, vault, transport, RetryPolicy{100ms, 400ms, 1h}, clock.fn()};

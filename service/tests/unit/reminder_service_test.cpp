@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "manual_clock.hpp"
+#include "store/sqlite/sqlite_store.hpp"
 
 namespace lumora {
 namespace {
@@ -11,7 +12,7 @@ constexpr std::string_view code = "secret123";
 
 struct ServiceTest : ::testing::Test {
     testing::ManualClock clock;
-    Store store{":memory:"};
+    SqliteStore store{":memory:"};
     CredentialVault vault;
     MailQueue queue{store, Quota{.mails_per_address_per_hour = 2}, [] {}};
     DeadmanSwitch deadman{store, queue, std::chrono::seconds(60), clock.fn()};

@@ -1,4 +1,4 @@
-#include "store.hpp"
+#include "store/sqlite/sqlite_store.hpp"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@ const MailText text{"主题", "正文"};
 
 struct StoreTest : ::testing::Test {
     testing::ManualClock clock;
-    Store store{":memory:"};
+    SqliteStore store{":memory:"};
 };
 
 TEST(StoreFile, QueuedMailSurvivesReopening) {
@@ -26,12 +26,12 @@ TEST(StoreFile, QueuedMailSurvivesReopening) {
     std::filesystem::remove(path);
     const TimePoint t0 = from_unix_ms(1'700'000'000'000);
     {
-        Store store(path.string());
+        SqliteStore store(path.string());
         ASSERT_EQ(store.enqueue(alice, text, t0, Quota{}), Admission::queued);
         store.reschedule(store.next_due(t0)->id, 2, t0 + 5s);
         store.record_heartbeat(bob, t0);
     }
-    Store reopened(path.string());
+    SqliteStore reopened(path.string());
     const auto mail = reopened.next_due(t0 + 5s);
     ASSERT_TRUE(mail);
     EXPECT_EQ(mail->key, alice);
@@ -40,6 +40,26 @@ TEST(StoreFile, QueuedMailSurvivesReopening) {
     EXPECT_EQ(mail->attempts, 2);
     EXPECT_EQ(mail->created, t0);
     EXPECT_TRUE(reopened.is_monitored(bob));
+    std::filesystem::remove(path);
+}
+
+TEST(StoreFile, FileFromBeforeSchemaVersionsOpensAndANewerOneIsRefused) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("lumora-store-old-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".db");
+    std::filesystem::remove(path);
+    {
+        Database old(path.string());
+        old.exec("CREATE TABLE mail_queue (id INTEGER PRIMARY KEY AUTOINCREMENT, address TEXT NOT NULL, "
+                 "computer_id INTEGER NOT NULL, subject TEXT NOT NULL, body TEXT NOT NULL, created_ms INTEGER NOT NULL, "
+                 "attempts INTEGER NOT NULL DEFAULT 0, next_attempt_ms INTEGER NOT NULL, "
+                 "waiting_for_code INTEGER NOT NULL DEFAULT 0);"
+                 "INSERT INTO mail_queue (address, computer_id, subject, body, created_ms, next_attempt_ms) "
+                 "VALUES ('alice@qq.com', 1, 's', 'b', 1, 1);",
+                 "old schema");
+    }
+    EXPECT_EQ(SqliteStore(path.string()).queued(), 1);
+    Database(path.string()).exec("PRAGMA user_version = 99", "newer schema");
+    EXPECT_THROW(SqliteStore{path.string()}, std::runtime_error);
     std::filesystem::remove(path);
 }
 

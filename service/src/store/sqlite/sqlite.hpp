@@ -15,7 +15,8 @@ class Database {
 public:
     explicit Database(const std::string& path);
 
-    void exec(const char* sql);
+    // `what` names the statement in an error, which never quotes the SQL itself.
+    void exec(const char* sql, std::string_view what);
     sqlite3* handle() const { return db_.get(); }
     int changes() const;
 

@@ -1,11 +1,14 @@
-#include "store.hpp"
+#include "store/sqlite/sqlite_store.hpp"
+
+#include <stdexcept>
 
 namespace lumora {
 namespace {
 
 constexpr std::int64_t hour_ms = 3600 * 1000;
 
-constexpr const char* schema = R"sql(
+// Version 1, the first: every later version adds a step here and never edits an old one.
+constexpr const char* schema_steps[] = {R"sql(
 CREATE TABLE IF NOT EXISTS computers (
     address TEXT NOT NULL,
     computer_id INTEGER NOT NULL,
@@ -30,19 +33,36 @@ CREATE TABLE IF NOT EXISTS mail_quota (
     address TEXT NOT NULL,
     queued_ms INTEGER NOT NULL
 );
-CREATE INDEX IF NOT EXISTS mail_quota_address ON mail_quota (address, queued_ms);
-)sql";
+CREATE INDEX IF NOT EXISTS mail_quota_address ON mail_quota (address, queued_ms);)sql"};
 
 int count(Statement& statement) {
     statement.step();
     return static_cast<int>(statement.integer(0));
 }
 
+// A file from before schema versions has version 0 and today's tables, which the first
+// step's IF NOT EXISTS leaves as they are.
+void upgrade_schema(Database& db) {
+    Transaction transaction(db);
+    const std::int64_t version = [&db] {
+        Statement read(db, "PRAGMA user_version");
+        read.step();
+        return read.integer(0);
+    }();
+    constexpr auto latest = static_cast<std::int64_t>(std::size(schema_steps));
+    if (version > latest)
+        throw std::runtime_error("database: schema version " + std::to_string(version) +
+                                 " is newer than this service knows (" + std::to_string(latest) + ")");
+    for (auto step = version; step < latest; ++step) db.exec(schema_steps[step], "schema upgrade");
+    db.exec(("PRAGMA user_version = " + std::to_string(latest)).c_str(), "schema upgrade");
+    transaction.commit();
+}
+
 }  // namespace
 
-Store::Store(const std::string& path) : db_(path) { db_.exec(schema); }
+SqliteStore::SqliteStore(const std::string& path) : db_(path) { upgrade_schema(db_); }
 
-bool Store::record_heartbeat(const ComputerKey& key, TimePoint now) {
+bool SqliteStore::record_heartbeat(const ComputerKey& key, TimePoint now) {
     const std::lock_guard lock(mutex_);
     Transaction transaction(db_);
     Statement select(db_, "SELECT silent FROM computers WHERE address = ?1 AND computer_id = ?2");
@@ -57,20 +77,20 @@ bool Store::record_heartbeat(const ComputerKey& key, TimePoint now) {
     return was_silent;
 }
 
-void Store::stop_monitoring(const ComputerKey& key) {
+void SqliteStore::stop_monitoring(const ComputerKey& key) {
     const std::lock_guard lock(mutex_);
     Statement update(db_, "UPDATE computers SET monitoring = 0, silent = 0 WHERE address = ?1 AND computer_id = ?2");
     update.bind(1, key.address).bind(2, key.computer_id).step();
 }
 
-bool Store::is_monitored(const ComputerKey& key) {
+bool SqliteStore::is_monitored(const ComputerKey& key) {
     const std::lock_guard lock(mutex_);
     Statement select(db_, "SELECT monitoring FROM computers WHERE address = ?1 AND computer_id = ?2");
     select.bind(1, key.address).bind(2, key.computer_id);
     return select.step() && select.integer(0) != 0;
 }
 
-std::vector<SilentComputer> Store::take_newly_silent(TimePoint deadline) {
+std::vector<SilentComputer> SqliteStore::take_newly_silent(TimePoint deadline) {
     const std::lock_guard lock(mutex_);
     Transaction transaction(db_);
     Statement select(db_,
@@ -88,13 +108,13 @@ std::vector<SilentComputer> Store::take_newly_silent(TimePoint deadline) {
     return silent;
 }
 
-void Store::restart_heartbeats(TimePoint now) {
+void SqliteStore::restart_heartbeats(TimePoint now) {
     const std::lock_guard lock(mutex_);
     Statement update(db_, "UPDATE computers SET last_heartbeat_ms = ?1 WHERE monitoring = 1 AND silent = 0");
     update.bind(1, to_unix_ms(now)).step();
 }
 
-Admission Store::enqueue(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota) {
+Admission SqliteStore::enqueue(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota) {
     const std::lock_guard lock(mutex_);
     const std::int64_t now_ms = to_unix_ms(now);
     Transaction transaction(db_);
@@ -118,7 +138,7 @@ Admission Store::enqueue(const ComputerKey& key, const MailText& text, TimePoint
     return Admission::queued;
 }
 
-std::optional<QueuedMail> Store::next_due(TimePoint now) {
+std::optional<QueuedMail> SqliteStore::next_due(TimePoint now, const MailFilter&) {
     const std::lock_guard lock(mutex_);
     Statement select(db_,
                      "SELECT id, address, computer_id, subject, body, created_ms, attempts FROM mail_queue "
@@ -134,30 +154,30 @@ std::optional<QueuedMail> Store::next_due(TimePoint now) {
     return mail;
 }
 
-std::optional<TimePoint> Store::next_attempt_time() {
+std::optional<TimePoint> SqliteStore::next_attempt_time(const MailFilter&) {
     const std::lock_guard lock(mutex_);
     Statement select(db_, "SELECT MIN(next_attempt_ms) FROM mail_queue WHERE waiting_for_code = 0");
     if (!select.step() || select.is_null(0)) return std::nullopt;
     return from_unix_ms(select.integer(0));
 }
 
-void Store::remove(std::int64_t id) {
+void SqliteStore::remove(std::int64_t id) {
     const std::lock_guard lock(mutex_);
     Statement(db_, "DELETE FROM mail_queue WHERE id = ?1").bind(1, id).step();
 }
 
-void Store::reschedule(std::int64_t id, int attempts, TimePoint at) {
+void SqliteStore::reschedule(std::int64_t id, int attempts, TimePoint at) {
     const std::lock_guard lock(mutex_);
     Statement update(db_, "UPDATE mail_queue SET attempts = ?2, next_attempt_ms = ?3 WHERE id = ?1");
     update.bind(1, id).bind(2, attempts).bind(3, to_unix_ms(at)).step();
 }
 
-void Store::park_until_code(std::int64_t id) {
+void SqliteStore::park_until_code(std::int64_t id) {
     const std::lock_guard lock(mutex_);
     Statement(db_, "UPDATE mail_queue SET waiting_for_code = 1 WHERE id = ?1").bind(1, id).step();
 }
 
-int Store::unpark(const ComputerKey& key, TimePoint now) {
+int SqliteStore::unpark(const ComputerKey& key, TimePoint now) {
     const std::lock_guard lock(mutex_);
     Statement update(db_,
                      "UPDATE mail_queue SET waiting_for_code = 0, next_attempt_ms = MIN(next_attempt_ms, ?3) "
@@ -166,20 +186,20 @@ int Store::unpark(const ComputerKey& key, TimePoint now) {
     return db_.changes();
 }
 
-int Store::pending_for(const ComputerKey& key) {
+int SqliteStore::pending_for(const ComputerKey& key) {
     const std::lock_guard lock(mutex_);
     Statement select(db_, "SELECT COUNT(*) FROM mail_queue WHERE address = ?1 AND computer_id = ?2");
     select.bind(1, key.address).bind(2, key.computer_id);
     return count(select);
 }
 
-int Store::drop_created_before(TimePoint cutoff) {
+int SqliteStore::drop_created_before(TimePoint cutoff) {
     const std::lock_guard lock(mutex_);
     Statement(db_, "DELETE FROM mail_queue WHERE created_ms < ?1").bind(1, to_unix_ms(cutoff)).step();
     return db_.changes();
 }
 
-int Store::queued() {
+int SqliteStore::queued() {
     const std::lock_guard lock(mutex_);
     Statement select(db_, "SELECT COUNT(*) FROM mail_queue");
     return count(select);

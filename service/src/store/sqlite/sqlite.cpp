@@ -1,4 +1,4 @@
-#include "sqlite.hpp"
+#include "store/sqlite/sqlite.hpp"
 
 #include <sqlite3.h>
 
@@ -26,8 +26,8 @@ Database::Database(const std::string& path) {
     sqlite3_busy_timeout(raw, busy_timeout_ms);
 }
 
-void Database::exec(const char* sql) {
-    if (sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr) != SQLITE_OK) fail(db_.get(), sql);
+void Database::exec(const char* sql, std::string_view what) {
+    if (sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr) != SQLITE_OK) fail(db_.get(), what);
 }
 
 int Database::changes() const { return sqlite3_changes(db_.get()); }
@@ -70,14 +70,14 @@ std::string Statement::text(int column) const {
 
 bool Statement::is_null(int column) const { return sqlite3_column_type(statement_.get(), column) == SQLITE_NULL; }
 
-Transaction::Transaction(Database& db) : db_(db) { db_.exec("BEGIN IMMEDIATE"); }
+Transaction::Transaction(Database& db) : db_(db) { db_.exec("BEGIN IMMEDIATE", "begin"); }
 
 Transaction::~Transaction() {
     if (!done_) sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 void Transaction::commit() {
-    db_.exec("COMMIT");
+    db_.exec("COMMIT", "commit");
     done_ = true;
 }
 

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "PostUrl.h"
+
+// The status bar at the foot of the main window: whether the last request
+// reached the reminder service and when, and the reason of its last refusal.
+class ServiceStatusBar {
+ public:
+  void Create(HWND parent, int id, int dpi);
+  HWND hWnd() const { return hWnd_; }
+  int Height() const;
+  // Follows the parent's new client width.
+  void Resize() const;
+
+  // Reports how a request ended, stamped with the local time.
+  void Report(const ServiceReply& reply);
+  std::wstring Text(int part) const;
+
+ private:
+  void SetText(int part, const std::wstring& text) const;
+
+  HWND hWnd_ = nullptr;
+  int dpi_ = 96;
+};

@@ -1,0 +1,325 @@
+#include "store/postgres/postgres_store.hpp"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <random>
+#include <stdexcept>
+
+namespace lumora {
+namespace {
+
+constexpr std::int64_t hour_ms = 3600 * 1000;
+// Enough for the threads that serve requests, the mail worker and the dead-man check.
+constexpr std::size_t pool_size = 12;
+
+// Advisory locks are keyed (class, object); these classes keep ours apart from any other
+// program's in the same database.
+constexpr const char* service_lock_class = "1282764143";
+constexpr const char* quota_lock_class = "1282764144";
+constexpr const char* schema_lock = "1";
+constexpr const char* startup_lock = "2";
+constexpr const char* presence_lock = "3";
+constexpr const char* silence_check_lock = "4";
+
+// Version 1, the first: every later version adds a step here and never edits an old one.
+constexpr const char* schema_steps[] = {R"sql(
+CREATE TABLE computers (
+    address TEXT NOT NULL,
+    computer_id INTEGER NOT NULL,
+    monitoring BOOLEAN NOT NULL,
+    last_heartbeat_ms BIGINT NOT NULL,
+    silent BOOLEAN NOT NULL DEFAULT FALSE,
+    PRIMARY KEY (address, computer_id)
+);
+CREATE INDEX computers_watched ON computers (last_heartbeat_ms) WHERE monitoring AND NOT silent;
+CREATE TABLE mail_queue (
+    id BIGSERIAL PRIMARY KEY,
+    address TEXT NOT NULL,
+    computer_id INTEGER NOT NULL,
+    subject TEXT NOT NULL,
+    body TEXT NOT NULL,
+    created_ms BIGINT NOT NULL,
+    attempts INTEGER NOT NULL DEFAULT 0,
+    next_attempt_ms BIGINT NOT NULL,
+    waiting_for_code BOOLEAN NOT NULL DEFAULT FALSE,
+    claimed_by TEXT,
+    claimed_until_ms BIGINT NOT NULL DEFAULT 0
+);
+CREATE INDEX mail_queue_due ON mail_queue (next_attempt_ms, id) WHERE NOT waiting_for_code;
+CREATE INDEX mail_queue_computer ON mail_queue (address, computer_id);
+CREATE INDEX mail_queue_created ON mail_queue (created_ms);
+CREATE TABLE mail_quota (
+    address TEXT NOT NULL,
+    queued_ms BIGINT NOT NULL
+);
+CREATE INDEX mail_quota_address ON mail_quota (address, queued_ms);
+)sql"};
+
+PgParams lock_key(const char* object) { return PgParams().add(service_lock_class).add(object); }
+
+// Instances starting together take turns, so no two of them upgrade at once.
+void upgrade_schema(PgConnection& connection) {
+    PgTransaction transaction(connection);
+    connection.run("schema lock", "SELECT pg_advisory_xact_lock($1::int, $2::int)", lock_key(schema_lock));
+    connection.run("schema version", "CREATE TABLE IF NOT EXISTS lumora_schema (version INTEGER NOT NULL)");
+    const PgResult current = connection.run("schema version", "SELECT COALESCE(MAX(version), 0) FROM lumora_schema");
+    const std::int64_t version = current.integer(0, 0);
+    constexpr auto latest = static_cast<std::int64_t>(std::size(schema_steps));
+    if (version > latest)
+        throw std::runtime_error("database: schema version " + std::to_string(version) +
+                                 " is newer than this service knows (" + std::to_string(latest) + ")");
+    if (version == latest) return;
+    for (auto step = version; step < latest; ++step) connection.run_script("schema upgrade", schema_steps[step]);
+    connection.run("schema version", "DELETE FROM lumora_schema");
+    connection.run("schema version", "INSERT INTO lumora_schema (version) VALUES ($1)", PgParams().add(latest));
+    transaction.commit();
+}
+
+// Registers this instance as running and tells whether it is the only one.
+bool announce_presence(PgConnection& presence) {
+    presence.run("startup lock", "SELECT pg_advisory_lock($1::int, $2::int)", lock_key(startup_lock));
+    const PgResult alone =
+        presence.run("presence", "SELECT pg_try_advisory_lock($1::int, $2::int)", lock_key(presence_lock));
+    const bool first = alone.boolean(0, 0);
+    if (first) presence.run("presence", "SELECT pg_advisory_unlock($1::int, $2::int)", lock_key(presence_lock));
+    presence.run("presence", "SELECT pg_advisory_lock_shared($1::int, $2::int)", lock_key(presence_lock));
+    presence.run("startup lock", "SELECT pg_advisory_unlock($1::int, $2::int)", lock_key(startup_lock));
+    return first;
+}
+
+std::string new_instance_name() {
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    std::random_device random;
+    return std::string(host) + ":" + std::to_string(getpid()) + ":" + std::to_string(random());
+}
+
+// The filter's computers as two parallel arrays for unnest().
+PgParams& add_keys(PgParams& params, const std::vector<ComputerKey>& keys) {
+    std::vector<std::string> addresses;
+    std::vector<std::string> ids;
+    for (const auto& key : keys) {
+        addresses.push_back(key.address);
+        ids.push_back(std::to_string(key.computer_id));
+    }
+    return params.add(pg_text_array(addresses)).add(pg_text_array(ids));
+}
+
+PgParams key_params(const ComputerKey& key) { return PgParams().add(key.address).add(key.computer_id); }
+
+}  // namespace
+
+PostgresStore::PostgresStore(const std::string& uri, std::chrono::milliseconds claim_lease)
+    : instance_(new_instance_name()), claim_lease_(claim_lease), pool_(uri, pool_size), presence_(uri) {
+    upgrade_schema(presence_);
+    first_instance_ = announce_presence(presence_);
+}
+
+// Leaves at once rather than when the server notices the closed connection, so an instance
+// started right after this one knows it is alone.
+PostgresStore::~PostgresStore() {
+    try {
+        presence_.run("presence", "SELECT pg_advisory_unlock_all()");
+    } catch (const std::exception&) {
+        // The connection is gone, and the lock with it.
+    }
+}
+
+bool PostgresStore::record_heartbeat(const ComputerKey& key, TimePoint now) {
+    auto connection = pool_.acquire();
+    PgTransaction transaction(*connection);
+    // The row lock makes a second instance hearing the same computer wait and then see
+    // the flag cleared, so a return is reported once.
+    const PgResult before = connection->run(
+        "heartbeat", "SELECT silent FROM computers WHERE address = $1 AND computer_id = $2 FOR UPDATE",
+        key_params(key));
+    const bool was_silent = before.rows() > 0 && before.boolean(0, 0);
+    connection->run("heartbeat",
+                    "INSERT INTO computers (address, computer_id, monitoring, last_heartbeat_ms, silent) "
+                    "VALUES ($1, $2, TRUE, $3, FALSE) ON CONFLICT (address, computer_id) DO UPDATE SET "
+                    "monitoring = TRUE, last_heartbeat_ms = EXCLUDED.last_heartbeat_ms, silent = FALSE",
+                    key_params(key).add(to_unix_ms(now)));
+    transaction.commit();
+    return was_silent;
+}
+
+void PostgresStore::stop_monitoring(const ComputerKey& key) {
+    pool_.acquire()->run("stop monitoring",
+                         "UPDATE computers SET monitoring = FALSE, silent = FALSE "
+                         "WHERE address = $1 AND computer_id = $2",
+                         key_params(key));
+}
+
+bool PostgresStore::is_monitored(const ComputerKey& key) {
+    const PgResult row = pool_.acquire()->run(
+        "monitoring state", "SELECT monitoring FROM computers WHERE address = $1 AND computer_id = $2",
+        key_params(key));
+    return row.rows() > 0 && row.boolean(0, 0);
+}
+
+std::vector<SilentComputer> PostgresStore::take_newly_silent(TimePoint deadline) {
+    auto connection = pool_.acquire();
+    PgTransaction transaction(*connection);
+    // One instance checks at a time; the others skip this round.
+    const PgResult checker = connection->run(
+        "silence check", "SELECT pg_try_advisory_xact_lock($1::int, $2::int)", lock_key(silence_check_lock));
+    if (!checker.boolean(0, 0)) return {};
+    const PgResult marked = connection->run(
+        "silence check",
+        "UPDATE computers SET silent = TRUE WHERE monitoring AND NOT silent AND last_heartbeat_ms < $1 "
+        "RETURNING address, computer_id, last_heartbeat_ms",
+        PgParams().add(to_unix_ms(deadline)));
+    transaction.commit();
+    std::vector<SilentComputer> silent;
+    for (int row = 0; row < marked.rows(); ++row)
+        silent.push_back({{marked.text(row, 0), static_cast<int>(marked.integer(row, 1))},
+                          from_unix_ms(marked.integer(row, 2))});
+    return silent;
+}
+
+void PostgresStore::restart_heartbeats(TimePoint now) {
+    if (!first_instance_) return;
+    pool_.acquire()->run("restart heartbeats",
+                         "UPDATE computers SET last_heartbeat_ms = $1 WHERE monitoring AND NOT silent",
+                         PgParams().add(to_unix_ms(now)));
+}
+
+Admission PostgresStore::enqueue(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota) {
+    const std::int64_t now_ms = to_unix_ms(now);
+    auto connection = pool_.acquire();
+    PgTransaction transaction(*connection);
+    // Instances queueing for the same address take turns, so the quota holds across them.
+    connection->run("quota lock", "SELECT pg_advisory_xact_lock($1::int, hashtext($2))",
+                    PgParams().add(quota_lock_class).add(key.address));
+    const PgResult counts = connection->run(
+        "quota",
+        "WITH pruned AS (DELETE FROM mail_quota WHERE address = $1 AND queued_ms <= $2) "
+        "SELECT (SELECT COUNT(*) FROM mail_quota WHERE address = $1 AND queued_ms > $2), "
+        "(SELECT COUNT(*) FROM mail_queue)",
+        PgParams().add(key.address).add(now_ms - hour_ms));
+    if (counts.integer(0, 0) >= quota.mails_per_address_per_hour) return Admission::over_quota;
+    if (counts.integer(0, 1) >= quota.queue_capacity) return Admission::queue_full;
+    connection->run("enqueue",
+                    "WITH charge AS (INSERT INTO mail_quota (address, queued_ms) VALUES ($1, $5)) "
+                    "INSERT INTO mail_queue (address, computer_id, subject, body, created_ms, next_attempt_ms) "
+                    "VALUES ($1, $2, $3, $4, $5, $5)",
+                    key_params(key).add(text.subject).add(text.body).add(now_ms));
+    transaction.commit();
+    return Admission::queued;
+}
+
+std::optional<QueuedMail> PostgresStore::next_due(TimePoint now, const MailFilter& only) {
+    const std::int64_t now_ms = to_unix_ms(now);
+    auto connection = pool_.acquire();
+    PgParams params;
+    params.add(instance_).add(now_ms).add(now_ms + claim_lease_.count());
+    if (only) {
+        // The filter runs here, over the few computers with mail due, rather than sending
+        // every code-holding computer to the server.
+        const PgResult due = connection->run(
+            "due mail", "SELECT DISTINCT address, computer_id FROM mail_queue WHERE NOT waiting_for_code "
+                        "AND next_attempt_ms <= $1 AND claimed_until_ms <= $1",
+            PgParams().add(now_ms));
+        std::vector<ComputerKey> allowed;
+        for (int row = 0; row < due.rows(); ++row) {
+            ComputerKey key{due.text(row, 0), static_cast<int>(due.integer(row, 1))};
+            if (only(key)) allowed.push_back(std::move(key));
+        }
+        if (allowed.empty()) return std::nullopt;
+        add_keys(params, allowed);
+    }
+    const PgResult row = connection->run(
+        "claim mail",
+        only ? "UPDATE mail_queue SET claimed_by = $1, claimed_until_ms = $3 WHERE id = ("
+               "SELECT id FROM mail_queue WHERE NOT waiting_for_code AND next_attempt_ms <= $2 "
+               "AND claimed_until_ms <= $2 "
+               "AND (address, computer_id) IN (SELECT * FROM unnest($4::text[], $5::int[])) "
+               "ORDER BY next_attempt_ms, id LIMIT 1 FOR UPDATE SKIP LOCKED) "
+               "RETURNING id, address, computer_id, subject, body, created_ms, attempts"
+             : "UPDATE mail_queue SET claimed_by = $1, claimed_until_ms = $3 WHERE id = ("
+               "SELECT id FROM mail_queue WHERE NOT waiting_for_code AND next_attempt_ms <= $2 "
+               "AND claimed_until_ms <= $2 "
+               "ORDER BY next_attempt_ms, id LIMIT 1 FOR UPDATE SKIP LOCKED) "
+               "RETURNING id, address, computer_id, subject, body, created_ms, attempts",
+        params);
+    if (row.rows() == 0) return std::nullopt;
+    QueuedMail mail;
+    mail.id = row.integer(0, 0);
+    mail.key = {row.text(0, 1), static_cast<int>(row.integer(0, 2))};
+    mail.text = {row.text(0, 3), row.text(0, 4)};
+    mail.created = from_unix_ms(row.integer(0, 5));
+    mail.attempts = static_cast<int>(row.integer(0, 6));
+    return mail;
+}
+
+// Mail another instance holds is due for this one only when that claim lapses.
+std::optional<TimePoint> PostgresStore::next_attempt_time(const MailFilter& only) {
+    auto connection = pool_.acquire();
+    if (!only) {
+        const PgResult row = connection->run(
+            "next due time",
+            "SELECT MIN(GREATEST(next_attempt_ms, claimed_until_ms)) FROM mail_queue WHERE NOT waiting_for_code");
+        if (row.is_null(0, 0)) return std::nullopt;
+        return from_unix_ms(row.integer(0, 0));
+    }
+    const PgResult rows = connection->run(
+        "next due time",
+        "SELECT address, computer_id, MIN(GREATEST(next_attempt_ms, claimed_until_ms)) FROM mail_queue "
+        "WHERE NOT waiting_for_code GROUP BY address, computer_id");
+    std::optional<std::int64_t> earliest;
+    for (int row = 0; row < rows.rows(); ++row)
+        if (only({rows.text(row, 0), static_cast<int>(rows.integer(row, 1))}))
+            earliest = std::min(earliest.value_or(rows.integer(row, 2)), rows.integer(row, 2));
+    if (!earliest) return std::nullopt;
+    return from_unix_ms(*earliest);
+}
+
+void PostgresStore::remove(std::int64_t id) {
+    pool_.acquire()->run("remove mail", "DELETE FROM mail_queue WHERE id = $1", PgParams().add(id));
+}
+
+// Only the claim's holder may put mail back; one whose claim lapsed and was taken over
+// leaves it to the new holder.
+void PostgresStore::reschedule(std::int64_t id, int attempts, TimePoint at) {
+    pool_.acquire()->run("reschedule mail",
+                         "UPDATE mail_queue SET attempts = $2, next_attempt_ms = $3, claimed_by = NULL, "
+                         "claimed_until_ms = 0 WHERE id = $1 AND claimed_by = $4",
+                         PgParams().add(id).add(attempts).add(to_unix_ms(at)).add(instance_));
+}
+
+void PostgresStore::park_until_code(std::int64_t id) {
+    pool_.acquire()->run("park mail",
+                         "UPDATE mail_queue SET waiting_for_code = TRUE, claimed_by = NULL, claimed_until_ms = 0 "
+                         "WHERE id = $1 AND claimed_by = $2",
+                         PgParams().add(id).add(instance_));
+}
+
+int PostgresStore::unpark(const ComputerKey& key, TimePoint now) {
+    return pool_.acquire()
+        ->run("unpark mail",
+              "UPDATE mail_queue SET waiting_for_code = FALSE, next_attempt_ms = LEAST(next_attempt_ms, $3) "
+              "WHERE address = $1 AND computer_id = $2 AND waiting_for_code",
+              key_params(key).add(to_unix_ms(now)))
+        .affected();
+}
+
+int PostgresStore::pending_for(const ComputerKey& key) {
+    return static_cast<int>(
+        pool_.acquire()
+            ->run("pending mail", "SELECT COUNT(*) FROM mail_queue WHERE address = $1 AND computer_id = $2",
+                  key_params(key))
+            .integer(0, 0));
+}
+
+int PostgresStore::drop_created_before(TimePoint cutoff) {
+    return pool_.acquire()
+        ->run("drop expired mail", "DELETE FROM mail_queue WHERE created_ms < $1", PgParams().add(to_unix_ms(cutoff)))
+        .affected();
+}
+
+int PostgresStore::queued() {
+    return static_cast<int>(pool_.acquire()->run("queued mail", "SELECT COUNT(*) FROM mail_queue").integer(0, 0));
+}
+
+}  // namespace lumora

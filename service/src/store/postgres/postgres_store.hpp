@@ -1,0 +1,52 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+
+#include "store/postgres/connection_pool.hpp"
+#include "store/store.hpp"
+
+namespace lumora {
+
+// The store several instances share: one PostgreSQL database. Mail is claimed row by row
+// (FOR UPDATE SKIP LOCKED) for the lease time, so each mail goes out once while its
+// instance lives and is taken over by another when it dies. Instances must keep their
+// clocks in step, since heartbeat times, due times and claims are compared across them.
+class PostgresStore final : public Store {
+public:
+    PostgresStore(const std::string& uri, std::chrono::milliseconds claim_lease);
+    ~PostgresStore() override;
+    PostgresStore(const PostgresStore&) = delete;
+    PostgresStore& operator=(const PostgresStore&) = delete;
+
+    using Store::next_attempt_time;
+    using Store::next_due;
+
+    bool shared() const override { return true; }
+    bool record_heartbeat(const ComputerKey& key, TimePoint now) override;
+    void stop_monitoring(const ComputerKey& key) override;
+    bool is_monitored(const ComputerKey& key) override;
+    std::vector<SilentComputer> take_newly_silent(TimePoint deadline) override;
+    void restart_heartbeats(TimePoint now) override;
+    Admission enqueue(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota) override;
+    std::optional<QueuedMail> next_due(TimePoint now, const MailFilter& only) override;
+    std::optional<TimePoint> next_attempt_time(const MailFilter& only) override;
+    void remove(std::int64_t id) override;
+    void reschedule(std::int64_t id, int attempts, TimePoint at) override;
+    void park_until_code(std::int64_t id) override;
+    int unpark(const ComputerKey& key, TimePoint now) override;
+    int pending_for(const ComputerKey& key) override;
+    int drop_created_before(TimePoint cutoff) override;
+    int queued() override;
+
+private:
+    std::string instance_;
+    std::chrono::milliseconds claim_lease_;
+    PgPool pool_;
+    // Holds a shared lock for as long as this instance lives, so a starting instance can
+    // tell whether it is the only one; the server drops it when the process dies.
+    PgConnection presence_;
+    bool first_instance_ = false;
+};
+
+}  // namespace lumora

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <mutex>
+#include <string>
+
+#include "store/sqlite/sqlite.hpp"
+#include "store/store.hpp"
+
+namespace lumora {
+
+// The embedded store of a single instance: one SQLite file, one connection behind one mutex.
+// Mail needs no claims here, since no other instance sends from the same file.
+class SqliteStore final : public Store {
+public:
+    explicit SqliteStore(const std::string& path);
+
+    using Store::next_attempt_time;
+    using Store::next_due;
+
+    bool shared() const override { return false; }
+    bool record_heartbeat(const ComputerKey& key, TimePoint now) override;
+    void stop_monitoring(const ComputerKey& key) override;
+    bool is_monitored(const ComputerKey& key) override;
+    std::vector<SilentComputer> take_newly_silent(TimePoint deadline) override;
+    void restart_heartbeats(TimePoint now) override;
+    Admission enqueue(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota) override;
+    std::optional<QueuedMail> next_due(TimePoint now, const MailFilter& only) override;
+    std::optional<TimePoint> next_attempt_time(const MailFilter& only) override;
+    void remove(std::int64_t id) override;
+    void reschedule(std::int64_t id, int attempts, TimePoint at) override;
+    void park_until_code(std::int64_t id) override;
+    int unpark(const ComputerKey& key, TimePoint now) override;
+    int pending_for(const ComputerKey& key) override;
+    int drop_created_before(TimePoint cutoff) override;
+    int queued() override;
+
+private:
+    std::mutex mutex_;
+    Database db_;
+};
+
+}  // namespace lumora

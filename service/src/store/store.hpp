@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "computer_key.hpp"
+#include "mail_text.hpp"
+#include "time_text.hpp"
+
+namespace lumora {
+
+struct QueuedMail {
+    std::int64_t id = 0;
+    ComputerKey key;
+    MailText text;
+    TimePoint created;
+    int attempts = 0;
+};
+
+struct SilentComputer {
+    ComputerKey key;
+    TimePoint last_heartbeat;
+};
+
+struct Quota {
+    int mails_per_address_per_hour = 30;
+    int queue_capacity = 10000;
+};
+
+enum class Admission { queued, over_quota, queue_full };
+
+// Which computers' mail an instance may take; empty means any.
+using MailFilter = std::function<bool(const ComputerKey&)>;
+
+// Everything that must survive a restart: monitoring state per computer, the mail queue
+// and the recent mails counted by the quota. Authorisation codes never come here.
+// Thread-safe. A shared store serves several instances of the service at once; the others
+// serve one instance, which must then be the only one using them.
+class Store {
+public:
+    virtual ~Store() = default;
+
+    virtual bool shared() const = 0;
+
+    // Returns true when the computer had been reported silent (the flag is cleared).
+    virtual bool record_heartbeat(const ComputerKey& key, TimePoint now) = 0;
+    virtual void stop_monitoring(const ComputerKey& key) = 0;
+    virtual bool is_monitored(const ComputerKey& key) = 0;
+    // Marks monitored computers whose last heartbeat is before the deadline as silent
+    // and returns them; a computer is returned once per silence, across all instances.
+    virtual std::vector<SilentComputer> take_newly_silent(TimePoint deadline) = 0;
+    // Called at start: the service heard nothing while it was down, so the grace starts
+    // again now. A shared store does so only when no other instance is running.
+    virtual void restart_heartbeats(TimePoint now) = 0;
+
+    virtual Admission enqueue(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota) = 0;
+    // The earliest mail that is due, not waiting for an authorisation code and not claimed
+    // by a live instance; it is claimed for this one until it is removed, rescheduled or
+    // parked, or the claim lapses. A shared store hands out only mail of computers `only`
+    // accepts, so mail waits for an instance that holds its code; a store of one instance
+    // hands out any, and its worker parks what it cannot send.
+    virtual std::optional<QueuedMail> next_due(TimePoint now, const MailFilter& only) = 0;
+    std::optional<QueuedMail> next_due(TimePoint now) { return next_due(now, {}); }
+    // When next_due() may next return something, under the same filter.
+    virtual std::optional<TimePoint> next_attempt_time(const MailFilter& only) = 0;
+    std::optional<TimePoint> next_attempt_time() { return next_attempt_time({}); }
+    virtual void remove(std::int64_t id) = 0;
+    virtual void reschedule(std::int64_t id, int attempts, TimePoint at) = 0;
+    // Holds a mail back until its computer's authorisation code is known again.
+    virtual void park_until_code(std::int64_t id) = 0;
+    virtual int unpark(const ComputerKey& key, TimePoint now) = 0;
+    virtual int pending_for(const ComputerKey& key) = 0;
+    virtual int drop_created_before(TimePoint cutoff) = 0;
+    virtual int queued() = 0;
+};
+
+}  // namespace lumora
