@@ -6,11 +6,22 @@
 #include <iphlpapi.h>
 #include <psapi.h>
 
+#include <cstddef>
 #include <utility>
 
+#include "TcpTable.h"
 #include "UniqueHandle.h"
 
 namespace {
+
+// The rows are read straight out of the system's tables.
+static_assert(sizeof(TcpRow) == sizeof(MIB_TCPROW_OWNER_PID));
+static_assert(sizeof(Tcp6Row) == sizeof(MIB_TCP6ROW_OWNER_PID));
+static_assert(offsetof(Tcp6Row, localPort) == offsetof(MIB_TCP6ROW_OWNER_PID, dwLocalPort));
+static_assert(offsetof(Tcp6Row, remoteScopeId) == offsetof(MIB_TCP6ROW_OWNER_PID, dwRemoteScopeId));
+static_assert(offsetof(Tcp6Row, state) == offsetof(MIB_TCP6ROW_OWNER_PID, dwState));
+static_assert(offsetof(Tcp6Row, pid) == offsetof(MIB_TCP6ROW_OWNER_PID, dwOwningPid));
+static_assert(offsetof(MIB_TCP6TABLE_OWNER_PID, table) == 4);
 
 // A busy machine can open connections between the size query and the fetch;
 // each try asks again with the size the failed one reported.
@@ -21,6 +32,21 @@ constexpr DWORD kSystemProcess = 4;
 
 unsigned long SystemTable(void* buffer, unsigned long* size) {
   return GetExtendedTcpTable(buffer, size, TRUE, AF_INET, TCP_TABLE_OWNER_PID_ALL, 0);
+}
+
+unsigned long SystemTable6(void* buffer, unsigned long* size) {
+  return GetExtendedTcpTable(buffer, size, TRUE, AF_INET6, TCP_TABLE_OWNER_PID_ALL, 0);
+}
+
+unsigned long FetchWith(const IpHelperRowSource::TableCall& call, std::vector<unsigned char>& table) {
+  table.clear();
+  unsigned long size = 0;
+  unsigned long result = call(nullptr, &size);
+  for (int tries = 0; result == ERROR_INSUFFICIENT_BUFFER && tries < kFetchTries; ++tries) {
+    table.assign(size, 0);
+    result = call(table.data(), &size);
+  }
+  return result == NO_ERROR && table.size() < sizeof(DWORD) ? ERROR_INVALID_DATA : result;
 }
 
 // Limited query access is granted for nearly every process, and the image
@@ -49,19 +75,20 @@ std::wstring MainModuleName(DWORD pid) {
 
 }  // namespace
 
-IpHelperRowSource::IpHelperRowSource() : call_(SystemTable) {}
+IpHelperRowSource::IpHelperRowSource() : call_(SystemTable), call6_(SystemTable6) {}
 
-IpHelperRowSource::IpHelperRowSource(TableCall call) : call_(std::move(call)) {}
+IpHelperRowSource::IpHelperRowSource(TableCall call, TableCall call6)
+    : call_(std::move(call)), call6_(std::move(call6)) {}
 
 bool IpHelperRowSource::Fetch(std::vector<unsigned char>& table) {
-  table.clear();
-  unsigned long size = 0;
-  unsigned long result = call_(nullptr, &size);
-  for (int tries = 0; result == ERROR_INSUFFICIENT_BUFFER && tries < kFetchTries; ++tries) {
-    table.assign(size, 0);
-    result = call_(table.data(), &size);
-  }
-  return result == NO_ERROR && table.size() >= sizeof(DWORD);
+  return FetchWith(call_, table) == NO_ERROR;
+}
+
+bool IpHelperRowSource::Fetch6(std::vector<unsigned char>& table) {
+  const unsigned long result = FetchWith(call6_, table);
+  // A system without an IPv6 stack has no IPv6 connections to show.
+  if (result == ERROR_NOT_SUPPORTED) table.assign(sizeof(DWORD), 0);
+  return result == NO_ERROR || result == ERROR_NOT_SUPPORTED;
 }
 
 std::wstring IpHelperRowSource::ProcessPath(unsigned long pid) {

@@ -4,7 +4,7 @@
 
 #include "TcpRowSource.h"
 
-// The table from the IP Helper API, process paths from the process itself.
+// The tables from the IP Helper API, process paths from the process itself.
 class IpHelperRowSource : public TcpRowSource {
  public:
   // Asks for the table into buffer, which holds *size bytes; returns a Win32
@@ -12,11 +12,14 @@ class IpHelperRowSource : public TcpRowSource {
   using TableCall = std::function<unsigned long(void* buffer, unsigned long* size)>;
 
   IpHelperRowSource();
-  explicit IpHelperRowSource(TableCall call);
+  // call asks for the IPv4 table, call6 for the IPv6 one.
+  IpHelperRowSource(TableCall call, TableCall call6);
 
   bool Fetch(std::vector<unsigned char>& table) override;
+  bool Fetch6(std::vector<unsigned char>& table) override;
   std::wstring ProcessPath(unsigned long pid) override;
 
  private:
   TableCall call_;
+  TableCall call6_;
 };

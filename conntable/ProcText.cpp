@@ -1,6 +1,8 @@
 #include "ProcText.h"
 
 #include <charconv>
+#include <cstring>
+#include <iterator>
 #include <string_view>
 
 namespace {
@@ -44,15 +46,50 @@ std::vector<std::string_view> Lines(std::string_view text) {
 // "0100007F:1F90": the address as the 32-bit value Linux keeps in network
 // order, printed in x86 host order, then the port number. Reading that hex
 // number back into a little-endian field restores the network-order bytes.
-bool ParseEndpoint(std::string_view text, uint32_t& address, uint32_t& port) {
-  const size_t colon = text.find(':');
-  if (colon != 8 || text.size() != 13) return false;
+bool ParsePort(std::string_view text, uint32_t& port) {
   uint16_t number = 0;
-  if (!ParseNumber(text.substr(0, colon), address, 16) || !ParseNumber(text.substr(colon + 1), number, 16)) {
-    return false;
-  }
+  if (text.size() != 4 || !ParseNumber(text, number, 16)) return false;
   port = PortField(number);
   return true;
+}
+
+bool ParseEndpoint(std::string_view text, uint32_t& address, uint32_t& port) {
+  constexpr size_t kHex = 8;
+  if (text.size() != kHex + 5 || text[kHex] != ':') return false;
+  return ParseNumber(text.substr(0, kHex), address, 16) && ParsePort(text.substr(kHex + 1), port);
+}
+
+// The IPv6 address is printed the same way, as four such 32-bit words.
+bool ParseEndpoint(std::string_view text, uint8_t (&address)[16], uint32_t& port) {
+  constexpr size_t kHex = 32;
+  if (text.size() != kHex + 5 || text[kHex] != ':') return false;
+  for (size_t word = 0; word < 4; ++word) {
+    uint32_t value = 0;
+    if (!ParseNumber(text.substr(word * 8, 8), value, 16)) return false;
+    std::memcpy(address + word * 4, &value, 4);
+  }
+  return ParsePort(text.substr(kHex + 1), port);
+}
+
+// sl local_address rem_address st tx_queue:rx_queue tr:tm->when retrnsmt uid timeout inode ...
+template <typename Entry>
+std::vector<Entry> ParseTable(const std::string& text) {
+  constexpr size_t kLocal = 1, kRemote = 2, kState = 3, kInode = 9;
+  std::vector<Entry> entries;
+  for (const std::string_view line : Lines(text)) {
+    const std::vector<std::string_view> words = Words(line);
+    if (words.size() <= kInode) continue;
+    Entry entry;
+    uint32_t state = 0;
+    if (!ParseEndpoint(words[kLocal], entry.row.localAddr, entry.row.localPort) ||
+        !ParseEndpoint(words[kRemote], entry.row.remoteAddr, entry.row.remotePort) ||
+        !ParseNumber(words[kState], state, 16) || !ParseNumber(words[kInode], entry.inode, 10)) {
+      continue;
+    }
+    entry.row.state = state < std::size(kTableState) ? kTableState[state] : 0;
+    entries.push_back(entry);
+  }
+  return entries;
 }
 
 // The value of a "name:<blanks>value" line, when the line has that name.
@@ -66,23 +103,11 @@ bool LineValue(std::string_view line, std::string_view name, uint64_t& value) {
 }  // namespace
 
 std::vector<ProcTcpEntry> ParseProcNetTcp(const std::string& text) {
-  // sl local_address rem_address st tx_queue:rx_queue tr:tm->when retrnsmt uid timeout inode ...
-  constexpr size_t kLocal = 1, kRemote = 2, kState = 3, kInode = 9;
-  std::vector<ProcTcpEntry> entries;
-  for (const std::string_view line : Lines(text)) {
-    const std::vector<std::string_view> words = Words(line);
-    if (words.size() <= kInode) continue;
-    ProcTcpEntry entry;
-    uint32_t state = 0;
-    if (!ParseEndpoint(words[kLocal], entry.row.localAddr, entry.row.localPort) ||
-        !ParseEndpoint(words[kRemote], entry.row.remoteAddr, entry.row.remotePort) ||
-        !ParseNumber(words[kState], state, 16) || !ParseNumber(words[kInode], entry.inode, 10)) {
-      continue;
-    }
-    entry.row.state = state < std::size(kTableState) ? kTableState[state] : 0;
-    entries.push_back(entry);
-  }
-  return entries;
+  return ParseTable<ProcTcpEntry>(text);
+}
+
+std::vector<ProcTcp6Entry> ParseProcNetTcp6(const std::string& text) {
+  return ParseTable<ProcTcp6Entry>(text);
 }
 
 bool ParseFdInfo(const std::string& text, FdInfo& info) {

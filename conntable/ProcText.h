@@ -15,9 +15,16 @@ struct ProcTcpEntry {
   uint64_t inode = 0;
 };
 
-// The entries of /proc/net/tcp in file order; lines that do not parse (the
-// heading among them) are left out.
+// One line of /proc/net/tcp6 likewise. Linux does not list scope ids there.
+struct ProcTcp6Entry {
+  Tcp6Row row;
+  uint64_t inode = 0;
+};
+
+// The entries of /proc/net/tcp (or tcp6) in file order; lines that do not
+// parse (the heading among them) are left out.
 std::vector<ProcTcpEntry> ParseProcNetTcp(const std::string& text);
+std::vector<ProcTcp6Entry> ParseProcNetTcp6(const std::string& text);
 
 // What /proc/<pid>/fdinfo/<fd> says about a descriptor: the inode it refers to
 // and the mount that inode lives on.

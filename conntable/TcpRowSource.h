@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-// One IPv4 TCP table snapshot source: the system's (IP Helper) or, under Wine,
+// The TCP table snapshot source: the system's (IP Helper) or, under Wine,
 // /proc; tests and benchmarks feed their own.
 class TcpRowSource {
  public:
@@ -12,6 +12,13 @@ class TcpRowSource {
   // The whole table as the system lays it out: a 32-bit entry count, then
   // 24-byte MIB_TCPROW_OWNER_PID rows, sorted. False on failure.
   virtual bool Fetch(std::vector<unsigned char>& table) = 0;
+  // The IPv6 table likewise: a 32-bit entry count, then 56-byte
+  // MIB_TCP6ROW_OWNER_PID rows, sorted. A machine without IPv6 gives an empty
+  // table; a source that knows no IPv6 gives an empty table too.
+  virtual bool Fetch6(std::vector<unsigned char>& table) {
+    table.assign(4, 0);
+    return true;
+  }
   // The path of the process's executable; empty when unknown.
   virtual std::wstring ProcessPath(unsigned long pid) = 0;
 };

@@ -17,24 +17,48 @@ uint32_t AddressNumber(uint32_t field) {
   return (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | b[3];
 }
 
-}  // namespace
-
-std::vector<TcpRow> TableRows(const std::vector<unsigned char>& table) {
+template <typename Row>
+std::vector<Row> Rows(const std::vector<unsigned char>& table) {
   if (table.size() < kCountBytes) return {};
   uint32_t count = 0;
   std::memcpy(&count, table.data(), kCountBytes);
-  const size_t fit = (table.size() - kCountBytes) / sizeof(TcpRow);
-  std::vector<TcpRow> rows(count < fit ? count : fit);
-  if (!rows.empty()) std::memcpy(rows.data(), table.data() + kCountBytes, rows.size() * sizeof(TcpRow));
+  const size_t fit = (table.size() - kCountBytes) / sizeof(Row);
+  std::vector<Row> rows(count < fit ? count : fit);
+  if (!rows.empty()) std::memcpy(rows.data(), table.data() + kCountBytes, rows.size() * sizeof(Row));
   return rows;
 }
 
-std::vector<unsigned char> TableBytes(const std::vector<TcpRow>& rows) {
-  std::vector<unsigned char> table(kCountBytes + rows.size() * sizeof(TcpRow));
+template <typename Row>
+std::vector<unsigned char> Bytes(const std::vector<Row>& rows) {
+  std::vector<unsigned char> table(kCountBytes + rows.size() * sizeof(Row));
   const uint32_t count = static_cast<uint32_t>(rows.size());
   std::memcpy(table.data(), &count, kCountBytes);
-  if (!rows.empty()) std::memcpy(table.data() + kCountBytes, rows.data(), rows.size() * sizeof(TcpRow));
+  if (!rows.empty()) std::memcpy(table.data() + kCountBytes, rows.data(), rows.size() * sizeof(Row));
   return table;
+}
+
+// Negative, zero or positive as a is below, equal to or above b, the 16 bytes
+// read as one big-endian number.
+int CompareAddresses(const uint8_t (&a)[16], const uint8_t (&b)[16]) {
+  return std::memcmp(a, b, 16);
+}
+
+}  // namespace
+
+std::vector<TcpRow> TableRows(const std::vector<unsigned char>& table) {
+  return Rows<TcpRow>(table);
+}
+
+std::vector<Tcp6Row> Table6Rows(const std::vector<unsigned char>& table) {
+  return Rows<Tcp6Row>(table);
+}
+
+std::vector<unsigned char> TableBytes(const std::vector<TcpRow>& rows) {
+  return Bytes(rows);
+}
+
+std::vector<unsigned char> Table6Bytes(const std::vector<Tcp6Row>& rows) {
+  return Bytes(rows);
 }
 
 bool SystemOrder(const TcpRow& a, const TcpRow& b) {
@@ -42,6 +66,13 @@ bool SystemOrder(const TcpRow& a, const TcpRow& b) {
                          PortNumber(a.remotePort)) <
          std::make_tuple(AddressNumber(b.localAddr), PortNumber(b.localPort), AddressNumber(b.remoteAddr),
                          PortNumber(b.remotePort));
+}
+
+bool System6Order(const Tcp6Row& a, const Tcp6Row& b) {
+  if (const int local = CompareAddresses(a.localAddr, b.localAddr); local != 0) return local < 0;
+  if (PortNumber(a.localPort) != PortNumber(b.localPort)) return PortNumber(a.localPort) < PortNumber(b.localPort);
+  if (const int remote = CompareAddresses(a.remoteAddr, b.remoteAddr); remote != 0) return remote < 0;
+  return PortNumber(a.remotePort) < PortNumber(b.remotePort);
 }
 
 uint32_t PortField(uint16_t port) {

@@ -4,30 +4,56 @@
 #include <utility>
 
 #include "ProcText.h"
+#include "WineProgramName.h"
 
-WineProcRowSource::WineProcRowSource(std::unique_ptr<ProcFs> proc) : proc_(std::move(proc)), owners_(*proc_) {}
+namespace {
+
+// Rows with their owners in the system's order; owners learns the table's
+// sockets first.
+template <typename Entry, typename Order>
+auto OwnedRows(const std::vector<Entry>& entries, SocketOwners& owners, Order order) {
+  std::vector<uint64_t> inodes;
+  inodes.reserve(entries.size());
+  for (const Entry& entry : entries) inodes.push_back(entry.inode);
+  owners.Update(inodes);
+
+  std::vector<decltype(Entry::row)> rows;
+  rows.reserve(entries.size());
+  for (const Entry& entry : entries) {
+    rows.push_back(entry.row);
+    rows.back().pid = owners.Owner(entry.inode);
+  }
+  std::stable_sort(rows.begin(), rows.end(), order);
+  return rows;
+}
+
+}  // namespace
+
+WineProcRowSource::WineProcRowSource(std::unique_ptr<ProcFs> proc)
+    : proc_(std::move(proc)), owners_(*proc_), owners6_(*proc_) {}
 
 bool WineProcRowSource::Fetch(std::vector<unsigned char>& table) {
   std::string text;
   if (!proc_->Read(L"net\\tcp", text)) return false;
-  const std::vector<ProcTcpEntry> entries = ParseProcNetTcp(text);
+  table = TableBytes(OwnedRows(ParseProcNetTcp(text), owners_, SystemOrder));
+  return true;
+}
 
-  std::vector<uint64_t> inodes;
-  inodes.reserve(entries.size());
-  for (const ProcTcpEntry& entry : entries) inodes.push_back(entry.inode);
-  owners_.Update(inodes);
-
-  std::vector<TcpRow> rows;
-  rows.reserve(entries.size());
-  for (const ProcTcpEntry& entry : entries) {
-    rows.push_back(entry.row);
-    rows.back().pid = owners_.Owner(entry.inode);
-  }
-  std::stable_sort(rows.begin(), rows.end(), SystemOrder);
-  table = TableBytes(rows);
+bool WineProcRowSource::Fetch6(std::vector<unsigned char>& table) {
+  std::string text;
+  // A kernel without IPv6 has no tcp6 file.
+  if (!proc_->Read(L"net\\tcp6", text)) text.clear();
+  table = Table6Bytes(OwnedRows(ParseProcNetTcp6(text), owners6_, System6Order));
   return true;
 }
 
 std::wstring WineProcRowSource::ProcessPath(unsigned long pid) {
-  return proc_->ExecutablePath(pid);
+  const std::wstring path = proc_->ExecutablePath(pid);
+  if (!IsWineLoader(path)) return path;
+  // A Windows program under Wine runs the loader; Wine puts the program's own
+  // path first on its command line.
+  std::string commandLine;
+  if (!proc_->Read(std::to_wstring(pid) + L"\\cmdline", commandLine)) return path;
+  const std::wstring program = WindowsProgramPath(commandLine);
+  return program.empty() ? path : program;
 }

@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "ListPlace.h"
 #include "MessageLoop.h"
 #include "ucListView.h"
 
@@ -15,12 +16,13 @@ namespace {
 // slice, so that a message waits about a slice at most.
 constexpr ULONGLONG kYieldSliceMs = 10;
 
-class FillingFlag {
+// Set while a fetch or a fill runs.
+class BusyFlag {
  public:
-  explicit FillingFlag(bool& flag) : flag_(flag) { flag_ = true; }
-  ~FillingFlag() { flag_ = false; }
-  FillingFlag(const FillingFlag&) = delete;
-  FillingFlag& operator=(const FillingFlag&) = delete;
+  explicit BusyFlag(bool& flag) : flag_(flag) { flag_ = true; }
+  ~BusyFlag() { flag_ = false; }
+  BusyFlag(const BusyFlag&) = delete;
+  BusyFlag& operator=(const BusyFlag&) = delete;
 
  private:
   bool& flag_;
@@ -42,14 +44,60 @@ class RedrawOff {
   HWND list_;
 };
 
+// Writes rows into the list one after the other, looking each process up once.
+class Walk {
+ public:
+  Walk(ucListView& lvInfo, TcpRowSource& source, ListPlace& place)
+      : lvInfo_(lvInfo), list_(lvInfo.hListView()), source_(source), place_(place) {}
+
+  // False when the list's window went away during a yield.
+  template <typename Row>
+  bool Add(const std::vector<Row>& rows) {
+    for (const Row& row : rows) {
+      const auto [name, added] = names_.try_emplace(row.pid);
+      if (added) name->second = TextAfterLast(source_.ProcessPath(row.pid), L"\\");
+      const ConnectionTexts texts = RowTexts(row, name->second);
+      lvInfo_.ItemAdd(item_, texts[0], 0, 0);
+      for (int column = 1; column < static_cast<int>(texts.size()); ++column) {
+        lvInfo_.SubItemSet(item_, column, texts[column], 0);
+      }
+      place_.Seen(item_++, texts);
+      if (GetTickCount64() - lastYield_ >= kYieldSliceMs) {
+        DoEvents();
+        lastYield_ = GetTickCount64();
+      }
+      if (!IsWindow(list_)) return false;
+    }
+    return true;
+  }
+
+ private:
+  ucListView& lvInfo_;
+  HWND list_;
+  TcpRowSource& source_;
+  ListPlace& place_;
+  std::unordered_map<uint32_t, std::wstring> names_;
+  int item_ = 0;
+  ULONGLONG lastYield_ = 0;  // so that the first row yields
+};
+
 }  // namespace
 
 mTCPTable::mTCPTable(std::unique_ptr<TcpRowSource> source) : source_(std::move(source)) {}
 
 bool mTCPTable::FetchTcpTable() {
-  std::vector<unsigned char> table;
-  if (!source_->Fetch(table)) return false;
+  if (fetching_) return false;
+  std::vector<unsigned char> table, table6;
+  bool fetched = false;
+  {
+    // Under Wine a snapshot reads /proc and can take seconds on a busy
+    // machine: the window keeps answering meanwhile.
+    const BusyFlag fetching(fetching_);
+    RunHandlingMessages([&] { fetched = source_->Fetch(table) && source_->Fetch6(table6); });
+  }
+  if (!fetched) return false;
   table_ = std::move(table);
+  table6_ = std::move(table6);
   return true;
 }
 
@@ -57,35 +105,26 @@ bool mTCPTable::FillConnectionList(ucListView& lvInfo) {
   if (filling_) return true;
   const HWND list = lvInfo.hListView();
   if (!IsWindow(list)) return false;
-  const FillingFlag filling(filling_);
+  const BusyFlag filling(filling_);
   // The walk reads its own copy: a snapshot fetched during a yield waits for
   // the next fill.
   const std::vector<TcpRow> rows = ShownRows(table_);
-  std::unordered_map<uint32_t, std::wstring> names;  // one lookup per process and fill
-  const RedrawOff redrawOff(list);
-  lvInfo.Clear();
-  ULONGLONG lastYield = 0;  // so that the first row yields
-  for (size_t i = 0; i < rows.size(); ++i) {
-    const TcpRow& row = rows[i];
-    const auto [name, added] = names.try_emplace(row.pid);
-    if (added) name->second = TextAfterLast(source_->ProcessPath(row.pid), L"\\");
-    const ConnectionTexts texts = RowTexts(row, name->second);
-    const int item = static_cast<int>(i);
-    lvInfo.ItemAdd(item, texts[0], 0, 0);
-    for (int column = 1; column < static_cast<int>(texts.size()); ++column) {
-      lvInfo.SubItemSet(item, column, texts[column], 0);
-    }
-    if (GetTickCount64() - lastYield >= kYieldSliceMs) {
-      DoEvents();
-      lastYield = GetTickCount64();
-    }
-    if (!IsWindow(list)) return false;
+  const std::vector<Tcp6Row> rows6 = Shown6Rows(table6_);
+  ListPlace place(lvInfo);
+  {
+    const RedrawOff redrawOff(list);
+    lvInfo.Clear();
+    Walk walk(lvInfo, *source_, place);
+    if (!walk.Add(rows) || !walk.Add(rows6)) return false;
   }
+  // The list scrolls only once it draws again.
+  place.Restore(lvInfo);
   return true;
 }
 
 std::vector<uint16_t> mTCPTable::LocalPorts() const {
   std::vector<uint16_t> ports;
   for (const TcpRow& row : ShownRows(table_)) ports.push_back(PortNumber(row.localPort));
+  for (const Tcp6Row& row : Shown6Rows(table6_)) ports.push_back(PortNumber(row.localPort));
   return ports;
 }

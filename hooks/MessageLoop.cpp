@@ -1,5 +1,7 @@
 #include "MessageLoop.h"
 
+#include <thread>
+
 #include "InPlaceHook.h"
 
 namespace {
@@ -34,6 +36,37 @@ void DoEvents() {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
+}
+
+void RunHandlingMessages(const std::function<void()>& work) {
+  const HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (!done) {
+    work();
+    return;
+  }
+  std::thread worker([&] {
+    work();
+    SetEvent(done);
+  });
+  bool quit = false;
+  int quitCode = 0;
+  // After a WM_QUIT the queue is left alone: the main loop takes the rest.
+  while (!quit && MsgWaitForMultipleObjectsEx(1, &done, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) != WAIT_OBJECT_0) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        quit = true;
+        quitCode = static_cast<int>(msg.wParam);
+        break;
+      }
+      if (PreTranslateMessage(msg)) continue;
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  worker.join();
+  CloseHandle(done);
+  if (quit) PostQuitMessage(quitCode);
 }
 
 int RunMessageLoop() {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 // The one place where the program's message loops route keys: key-down and
 // key-up first to the active in-place control, then dialog navigation (Tab
 // between WS_TABSTOP children) in the message's top-level window, dialog or not.
@@ -18,6 +20,11 @@ void SetWindowAccelerators(HWND window, HACCEL table);
 // Processes every message pending now, once. A WM_QUIT met on the way is posted
 // again so that the main loop still ends.
 void DoEvents();
+
+// Runs work on a thread of its own and meanwhile handles this thread's
+// messages, so that its windows keep answering during a slow call; returns
+// when work has ended. A WM_QUIT met on the way is posted again afterwards.
+void RunHandlingMessages(const std::function<void()>& work);
 
 // The program's message loop; returns the WM_QUIT exit code.
 int RunMessageLoop();

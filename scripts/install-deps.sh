@@ -10,13 +10,14 @@ packages=(
   binutils cmake make g++ pkg-config googletest
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64
   xvfb xauth xfonts-base python3
-  libcpp-httplib-dev libcurl4-openssl-dev libsqlite3-dev libpq-dev
+  libmicrohttpd-dev libcurl4-openssl-dev libsqlite3-dev libpq-dev
 )
 case "${1:?run or test}" in
   # A Chinese font for Wine's UI, and ImageMagick for screenshots.
   run) packages+=(fonts-wqy-microhei imagemagick) ;;
-  # The service's tests, the SMTP server they talk to and the PostgreSQL server they start.
-  test) packages+=(libgtest-dev python3-aiosmtpd postgresql) ;;
+  # The service's tests, their HTTP client, the SMTP server they talk to and the
+  # PostgreSQL server they start; wrk drives the service's benchmark.
+  test) packages+=(libgtest-dev libcpp-httplib-dev python3-aiosmtpd postgresql wrk) ;;
   *) echo "usage: install-deps.sh run|test" >&2; exit 2 ;;
 esac
 

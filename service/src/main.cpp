@@ -1,19 +1,25 @@
 #include <signal.h>
-#include <unistd.h>
+#include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <thread>
 
-#include "http_frontend.hpp"
+#include "http/http_frontend.hpp"
 #include "log.hpp"
 #include "options.hpp"
 #include "outbox_transport.hpp"
 #include "store/open_store.hpp"
+#include "store/sqlite/db_lock.hpp"
 
 namespace {
 
 using namespace lumora;
+
+// Room for a burst of connections arriving faster than they are accepted.
+constexpr int listen_backlog = 1024;
 
 // Blocked in every thread and taken by sigwait() in main, so no handler and no global
 // flag are needed.
@@ -25,6 +31,18 @@ sigset_t block_stop_signals() {
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
     signal(SIGPIPE, SIG_IGN);
     return set;
+}
+
+// Every connection takes a descriptor: leave room for the cap on connections plus the
+// database, the mail connection and the log.
+void raise_open_file_limit(const ConnectionLimits& connections) {
+    constexpr rlim_t spare = 64;
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
+    const rlim_t wanted = std::min<rlim_t>(limit.rlim_max, connections.total + spare);
+    if (limit.rlim_cur >= wanted) return;
+    limit.rlim_cur = wanted;
+    setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 std::unique_ptr<MailTransport> make_transport(const Options& options) {
@@ -51,6 +69,13 @@ int run(const Options& options) {
     const CurlLibrary curl;
     const ClockFn clock = [] { return Clock::now(); };
 
+    // Both before the database is touched, so a second copy changes nothing. A shared
+    // PostgreSQL database is meant for several instances, so only a SQLite file is locked.
+    std::optional<DatabaseLock> database_lock;
+    if (!names_shared_database(options.database.string())) database_lock.emplace(options.database);
+    ListenSocket listener(options.listen, listen_backlog);
+    raise_open_file_limit(options.connections);
+
     const std::unique_ptr<Store> opened = open_store(options.database.string(), options.claim_lease);
     Store& store = *opened;
     store.restart_heartbeats(clock());
@@ -61,24 +86,17 @@ int run(const Options& options) {
     DeadmanSwitch deadman(store, queue, options.heartbeat_grace, clock);
     ReminderService service({options.domain, options.min_version, options.tips_file}, store, vault, queue, deadman,
                             clock);
-    HttpFrontend http(service);
-    const int port = http.bind(options.listen);
-    log_line("listening on " + Endpoint{options.listen.host, port}.text() + "; " + transport_text(options) + "; " +
-             std::to_string(store.queued()) + " mail(s) queued");
-
     std::jthread worker_thread([&worker](std::stop_token stop) { worker.run(stop); });
     std::jthread deadman_thread([&deadman](std::stop_token stop) { deadman.run(stop); });
-    // Should the server end by itself, wake main the same way a signal would.
-    std::jthread http_thread([&http] {
-        http.serve();
-        kill(getpid(), SIGTERM);
-    });
-
-    int signal_number = 0;
-    sigwait(&stop_signals, &signal_number);
-    log_line("stopping on signal " + std::to_string(signal_number));
-    http.stop();
-    http_thread.join();
+    {
+        const int port = listener.port();
+        const HttpFrontend http(service, std::move(listener), options.connections);
+        log_line("listening on " + Endpoint{options.listen.host, port}.text() + "; " + transport_text(options) +
+                 "; " + std::to_string(store.queued()) + " mail(s) queued");
+        int signal_number = 0;
+        sigwait(&stop_signals, &signal_number);
+        log_line("stopping on signal " + std::to_string(signal_number));
+    }
     deadman_thread.request_stop();
     worker_thread.request_stop();
     deadman_thread.join();

@@ -23,9 +23,10 @@ std::optional<Number> parse_number(std::string_view text) {
     return value;
 }
 
-int parse_rate_limit(std::string_view text) {
+int parse_count(std::string_view flag, std::string_view text) {
     const auto value = parse_number<int>(text);
-    if (!value || *value < 1 || *value > 100000) throw UsageError("--rate-limit wants a count from 1 to 100000");
+    if (!value || *value < 1 || *value > 100000)
+        throw UsageError(std::string(flag) + " wants a count from 1 to 100000");
     return *value;
 }
 
@@ -52,6 +53,14 @@ const std::vector<Flag>& flags() {
     static const std::vector<Flag> table = {
         {"--listen", "HOST:PORT", "address to serve HTTP on; port 0 picks a free one (127.0.0.1:8305)",
          [](Options& o, std::string_view v) { o.listen = parse_endpoint(v, true); }},
+        {"--max-connections", "N", "most HTTP connections open at once (10000)",
+         [](Options& o, std::string_view v) { o.connections.total = parse_count("--max-connections", v); }},
+        {"--max-connections-per-address", "N", "most HTTP connections open from one client address (256)",
+         [](Options& o, std::string_view v) {
+             o.connections.per_address = parse_count("--max-connections-per-address", v);
+         }},
+        {"--request-time", "DURATION", "time a client has to send a whole request, head and body (10s)",
+         [](Options& o, std::string_view v) { o.connections.request_time = parse_duration(v); }},
         {"--db", "FILE|URI", "SQLite file, or postgresql:// URI of a database instances share (lumora-service.db)",
          [](Options& o, std::string_view v) { o.database = v; }},
         {"--claim-lease", "DURATION", "how long a mail being sent stays with one instance of a shared database (2m)",
@@ -73,7 +82,7 @@ const std::vector<Flag>& flags() {
         {"--heartbeat-grace", "DURATION", "silence after which a monitored computer is reported (60s)",
          [](Options& o, std::string_view v) { o.heartbeat_grace = parse_duration(v); }},
         {"--rate-limit", "N", "most mails per address per hour (30)",
-         [](Options& o, std::string_view v) { o.rate_limit = parse_rate_limit(v); }},
+         [](Options& o, std::string_view v) { o.rate_limit = parse_count("--rate-limit", v); }},
         {"--retry-first", "DURATION", "wait after the first failed send, doubling per failure (5s)",
          [](Options& o, std::string_view v) { o.retry.first_delay = parse_duration(v); }},
         {"--retry-max", "DURATION", "longest wait between two tries (10m)",

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "endpoint.hpp"
+#include "http/connection_limits.hpp"
 #include "mail_worker.hpp"
 #include "smtp_transport.hpp"
 #include "version.hpp"
@@ -18,6 +19,7 @@ enum class TransportKind { smtp, outbox };
 
 struct Options {
     Endpoint listen{"127.0.0.1", 8305};
+    ConnectionLimits connections;
     std::filesystem::path database = "lumora-service.db";  // or a postgresql:// URI
     std::chrono::milliseconds claim_lease{std::chrono::minutes(2)};
     std::filesystem::path tips_file = "tips.txt";

@@ -28,7 +28,11 @@ class FakeProcFs : public ProcFs {
     return {names.begin(), names.end()};
   }
 
-  std::wstring ExecutablePath(unsigned long pid) override { return L"Z:\\bin\\prog" + std::to_wstring(pid); }
+  // The path set in executables, else Z:\bin\prog<pid>.
+  std::wstring ExecutablePath(unsigned long pid) override {
+    const auto found = executables.find(pid);
+    return found != executables.end() ? found->second : L"Z:\\bin\\prog" + std::to_wstring(pid);
+  }
 
   void Put(const std::wstring& path, const std::string& bytes) { files_[path] = bytes; }
   void Remove(const std::wstring& path) { files_.erase(path); }
@@ -47,6 +51,7 @@ class FakeProcFs : public ProcFs {
     }
   }
 
+  std::map<unsigned long, std::wstring> executables;
   int fdReads = 0;
 
  private:

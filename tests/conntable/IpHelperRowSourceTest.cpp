@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "ConnectionText.h"
 #include "TestRows.h"
 
 namespace {
@@ -34,8 +35,12 @@ struct GrowingTable {
   std::vector<TcpRow> rows = {MakeRow(100, {0, 0, 0, 0}, 80, {0, 0, 0, 0}, 0)};
 };
 
+unsigned long NotSupported(void*, unsigned long*) {
+  return ERROR_NOT_SUPPORTED;
+}
+
 std::vector<unsigned char> FetchFrom(GrowingTable& system, bool& fetched) {
-  IpHelperRowSource source([&](void* buffer, unsigned long* size) { return system(buffer, size); });
+  IpHelperRowSource source([&](void* buffer, unsigned long* size) { return system(buffer, size); }, NotSupported);
   std::vector<unsigned char> table;
   fetched = source.Fetch(table);
   return table;
@@ -68,9 +73,35 @@ TEST(IpHelperRowSource, GivesUpOnATableThatKeepsGrowingAndOnOtherErrors) {
   EXPECT_FALSE(fetched);
   EXPECT_EQ(system.calls, 5);
 
-  IpHelperRowSource failing([](void*, unsigned long*) { return static_cast<unsigned long>(ERROR_NOT_SUPPORTED); });
+  IpHelperRowSource failing(NotSupported, NotSupported);
   std::vector<unsigned char> table;
   EXPECT_FALSE(failing.Fetch(table));
+}
+
+TEST(IpHelperRowSource, FetchesTheIPv6TableAndTakesAMissingIPv6StackForNoConnections) {
+  const std::vector<Tcp6Row> rows6 = {MakeRow6(100, Address6{0, 0, 0, 0, 0, 0, 0, 1}, 80, Address6{0, 0, 0, 0, 0, 0, 0, 0}, 0)};
+  IpHelperRowSource source(NotSupported, [&](void* buffer, unsigned long* size) {
+    const std::vector<unsigned char> bytes = Table6Bytes(rows6);
+    if (buffer == nullptr || *size < bytes.size()) {
+      *size = static_cast<unsigned long>(bytes.size());
+      return static_cast<unsigned long>(ERROR_INSUFFICIENT_BUFFER);
+    }
+    std::memcpy(buffer, bytes.data(), bytes.size());
+    return static_cast<unsigned long>(NO_ERROR);
+  });
+  std::vector<unsigned char> table;
+  ASSERT_TRUE(source.Fetch6(table));
+  ASSERT_EQ(Table6Rows(table).size(), 1u);
+  EXPECT_EQ(PortNumber(Table6Rows(table)[0].localPort), 80);
+
+  IpHelperRowSource withoutIPv6(NotSupported, NotSupported);
+  table.assign(9, 1);
+  ASSERT_TRUE(withoutIPv6.Fetch6(table));
+  EXPECT_EQ(table.size(), 4u);
+  EXPECT_TRUE(Table6Rows(table).empty());
+
+  IpHelperRowSource broken(NotSupported, [](void*, unsigned long*) { return static_cast<unsigned long>(ERROR_ACCESS_DENIED); });
+  EXPECT_FALSE(broken.Fetch6(table));
 }
 
 TEST(IpHelperRowSource, AsksNoProcessForTheIdleProcessAndTheKernel) {

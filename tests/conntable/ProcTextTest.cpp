@@ -42,6 +42,35 @@ TEST(ParseProcNetTcp, ProducesTheBytesTheSystemTableHolds) {
   EXPECT_EQ(entries[2].inode, 0u);
 }
 
+TEST(ParseProcNetTcp6, RestoresTheAddressBytesOfEachWord) {
+  const std::vector<ProcTcp6Entry> entries = ParseProcNetTcp6(
+      "  sl  local_address                         remote_address                        st tx_queue rx_queue tr "
+      "tm->when retrnsmt   uid  timeout inode\n"
+      "   0: 00000000000000000000000000000000:B867 00000000000000000000000000000000:0000 0A 00000000:00000000 "
+      "00:00000000 00000000     0        0 61001 1 0000000000000000 100 0 0 10 0\n"
+      "   1: 00000000000000000000000001000000:1F90 00000000000000000000000001000000:D431 01 00000000:00000000 "
+      "00:00000000 00000000  1000        0 61002 1 0000000000000000 20 4 30 10 -1\n"
+      "   2: 0000000000000000FFFF00000100007F:B867 0000000000000000FFFF00000100007F:9C41 01 00000000:00000000 "
+      "00:00000000 00000000  1000        0 61003 1 0000000000000000 20 4 30 10 -1\n"
+      "   3: 000080FE00000000FF2B1A025E4D3CFE:0016 000080FE000000000000000001000000:C350 08 00000000:00000000 "
+      "00:00000000 00000000  1000        0 61004 1 0000000000000000 20 4 30 10 -1\n"
+      "   4: 0000000000000000FFFF00000100007F:B867 short:0000 01 0:0 0:0 0 0 0 1 1\n");
+  ASSERT_EQ(entries.size(), 4u);
+  EXPECT_EQ(Address6Text(entries[0].row.localAddr, 0), L"::");
+  EXPECT_EQ(PortNumber(entries[0].row.localPort), 47207);
+  EXPECT_EQ(entries[0].row.state, 2u);
+  EXPECT_EQ(entries[0].inode, 61001u);
+  EXPECT_EQ(Address6Text(entries[1].row.localAddr, 0), L"::1");
+  EXPECT_EQ(PortNumber(entries[1].row.remotePort), 54321);
+  EXPECT_EQ(entries[1].row.state, 5u);
+  EXPECT_EQ(Address6Text(entries[2].row.remoteAddr, 0), L"127.0.0.1");
+  EXPECT_EQ(Address6Text(entries[3].row.localAddr, 0), L"fe80::21a:2bff:fe3c:4d5e");
+  EXPECT_EQ(Address6Text(entries[3].row.remoteAddr, 0), L"fe80::1");
+  EXPECT_EQ(entries[3].row.localScopeId, 0u);
+  EXPECT_EQ(entries[3].row.state, 8u);  // close wait
+  EXPECT_EQ(entries[3].row.pid, 0u);
+}
+
 TEST(ParseFdInfo, ReadsTheDescriptorsOwnInodeAndMountOnly) {
   FdInfo info;
   ASSERT_TRUE(ParseFdInfo("pos:\t0\nflags:\t02\nmnt_id:\t10\nino:\t49549\n", info));

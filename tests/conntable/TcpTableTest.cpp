@@ -46,4 +46,22 @@ TEST(SystemOrder, ComparesAddressesAndPortsAsNumbersFieldByField) {
   EXPECT_EQ(pids, (std::vector<uint32_t>{3, 2, 1, 7, 6, 5, 4, 8}));
 }
 
+TEST(System6Order, ComparesTheSixteenByteAddressesAndThePortNumbers) {
+  const Address6 any{0, 0, 0, 0, 0, 0, 0, 0};
+  const Address6 loopback{0, 0, 0, 0, 0, 0, 0, 1};
+  std::vector<Tcp6Row> rows = {
+      MakeRow6(1, Address6{0xFE80, 0, 0, 0, 0, 0, 0, 1}, 80, any, 0),
+      MakeRow6(2, Address6{0, 0, 0, 0, 0, 0xFFFF, 0x7F00, 1}, 80, any, 0),
+      MakeRow6(3, loopback, 256, any, 0),
+      MakeRow6(4, loopback, 255, any, 0),
+      MakeRow6(5, loopback, 255, loopback, 300),
+      MakeRow6(6, loopback, 255, loopback, 9000),
+      MakeRow6(7, any, 65535, any, 0),
+  };
+  std::sort(rows.begin(), rows.end(), System6Order);
+  std::vector<uint32_t> pids;
+  for (const Tcp6Row& row : rows) pids.push_back(row.pid);
+  EXPECT_EQ(pids, (std::vector<uint32_t>{7, 4, 5, 6, 3, 2, 1}));
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
@@ -198,6 +199,69 @@ std::vector<ReceivedMail> SmtpSink::mails() const {
         mails.push_back(std::move(mail));
     }
     return mails;
+}
+
+RawConnection::RawConnection(int port) : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (fd_ < 0 || ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+        throw std::runtime_error("cannot connect to port " + std::to_string(port));
+}
+
+RawConnection::~RawConnection() { ::close(fd_); }
+
+bool RawConnection::send(std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t sent = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (sent <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    return true;
+}
+
+bool RawConnection::receive(std::chrono::milliseconds timeout) {
+    pollfd ready{fd_, POLLIN, 0};
+    if (::poll(&ready, 1, static_cast<int>(timeout.count())) <= 0) return true;
+    char buffer[4096];
+    const ssize_t got = ::recv(fd_, buffer, sizeof buffer, 0);
+    if (got <= 0) return false;
+    received_.append(buffer, static_cast<std::size_t>(got));
+    return true;
+}
+
+std::string RawConnection::next_reply(bool with_body, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const std::size_t head_end = received_.find("\r\n\r\n");
+        if (head_end != std::string::npos) {
+            const std::string head = received_.substr(0, head_end);
+            const std::size_t length_at = head.find("Content-Length: ");
+            const std::size_t length =
+                length_at == std::string::npos || !with_body ? 0 : std::stoul(head.substr(length_at + 16));
+            if (received_.size() >= head_end + 4 + length) {
+                std::string whole = received_.substr(0, head_end + 4 + length);
+                received_.erase(0, whole.size());
+                return whole;
+            }
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (!receive(std::max(left, 1ms))) break;
+    }
+    return {};
+}
+
+bool RawConnection::closed_by_peer(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    const std::size_t before = received_.size();
+    while (std::chrono::steady_clock::now() < deadline)
+        if (!receive(10ms)) return received_.size() == before;
+    return false;
+}
+
+int status_of(const std::string& reply) {
+    return reply.starts_with("HTTP/1.1 ") && reply.size() >= 12 ? std::stoi(reply.substr(9, 3)) : 0;
 }
 
 std::vector<std::string> smtp_flags(int port) {

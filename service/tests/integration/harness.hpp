@@ -88,6 +88,37 @@ private:
     int port_;
 };
 
+// A plain TCP connection to a loopback port, for requests an HTTP client library would
+// not send: other methods, chunked bodies, a head sent a byte at a time.
+class RawConnection {
+public:
+    explicit RawConnection(int port);
+    ~RawConnection();
+    RawConnection(const RawConnection&) = delete;
+    RawConnection& operator=(const RawConnection&) = delete;
+
+    // False once the peer has closed or reset the connection.
+    bool send(std::string_view bytes);
+    // One whole reply, head and Content-Length body; empty when the connection ends or
+    // the time is up first.
+    std::string reply(std::chrono::milliseconds timeout = 5s) { return next_reply(true, timeout); }
+    // The reply to HEAD: its Content-Length announces a body that never comes.
+    std::string reply_to_head(std::chrono::milliseconds timeout = 5s) { return next_reply(false, timeout); }
+    // True when the peer closes the connection within the time, sending nothing more.
+    bool closed_by_peer(std::chrono::milliseconds timeout = 5s);
+
+private:
+    std::string next_reply(bool with_body, std::chrono::milliseconds timeout);
+    // Appends what arrives within the time; false at the end of the stream.
+    bool receive(std::chrono::milliseconds timeout);
+
+    int fd_;
+    std::string received_;
+};
+
+// The status code of a raw reply, 0 when there is none.
+int status_of(const std::string& reply);
+
 struct ReceivedMail {
     std::map<std::string, std::string> fields;
     std::string body;

@@ -26,6 +26,7 @@ Database::Database(const std::string& path) {
     sqlite3_busy_timeout(raw, busy_timeout_ms);
 }
 
+// The message names what went wrong, not the statement: that would spell out the schema.
 void Database::exec(const char* sql, std::string_view what) {
     if (sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr) != SQLITE_OK) fail(db_.get(), what);
 }

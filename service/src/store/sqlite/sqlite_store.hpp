@@ -1,9 +1,12 @@
 #pragma once
 
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "store/sqlite/sqlite.hpp"
+#include "store/sqlite/wal_checkpointer.hpp"
+#include "store/sqlite/wal_sync.hpp"
 #include "store/store.hpp"
 
 namespace lumora {
@@ -23,6 +26,7 @@ public:
     bool is_monitored(const ComputerKey& key) override;
     std::vector<SilentComputer> take_newly_silent(TimePoint deadline) override;
     void restart_heartbeats(TimePoint now) override;
+    // Returns once a queued mail is synced to disk; concurrent calls share one sync.
     Admission enqueue(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota) override;
     std::optional<QueuedMail> next_due(TimePoint now, const MailFilter& only) override;
     std::optional<TimePoint> next_attempt_time(const MailFilter& only) override;
@@ -35,8 +39,13 @@ public:
     int queued() override;
 
 private:
+    Admission admit(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota);
+
     std::mutex mutex_;
     Database db_;
+    WalSync wal_sync_;
+    // Started once the schema exists, and stopped first.
+    std::optional<WalCheckpointer> checkpointer_;
 };
 
 }  // namespace lumora

@@ -1,0 +1,188 @@
+#include "http/http_frontend.hpp"
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+#include <charconv>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "log.hpp"
+
+namespace lumora {
+namespace {
+
+constexpr const char* content_type = "text/plain; charset=utf-8";
+// The client's requests carry everything in the query; a body is never needed.
+constexpr std::size_t max_body_bytes = 4096;
+// Several threads, each with its own event loop: a reminder waiting for its mail to be
+// synced holds up only its own thread's connections, and reminders waiting together
+// share one sync.
+constexpr unsigned event_threads = 8;
+// Silence allowed on a connection, in whole seconds as the library counts.
+constexpr unsigned idle_timeout_seconds = 5;
+
+struct ResponseFree {
+    void operator()(MHD_Response* response) const { MHD_destroy_response(response); }
+};
+
+std::string_view query_of(std::string_view target) {
+    const std::size_t question = target.find('?');
+    return question == std::string_view::npos ? std::string_view{} : target.substr(question + 1);
+}
+
+std::string_view header(MHD_Connection* connection, const char* name) {
+    const char* value = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, name);
+    return value ? std::string_view(value) : std::string_view{};
+}
+
+// A declared length past the limit is refused before a byte of the body is read.
+bool declares_too_long_body(MHD_Connection* connection) {
+    const std::string_view length = header(connection, MHD_HTTP_HEADER_CONTENT_LENGTH);
+    std::size_t value = 0;
+    const auto [end, error] = std::from_chars(length.data(), length.data() + length.size(), value);
+    return error == std::errc::result_out_of_range || (error == std::errc() && value > max_body_bytes);
+}
+
+bool announces_body(MHD_Connection* connection) {
+    const std::string_view length = header(connection, MHD_HTTP_HEADER_CONTENT_LENGTH);
+    return (!length.empty() && length != "0") || !header(connection, MHD_HTTP_HEADER_TRANSFER_ENCODING).empty();
+}
+
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Decodes the path's %XX escapes in place, except %00: the path reaches the handler as a
+// C string, and a zero byte would cut it short, so "/tips.asp%00x" would pass for
+// "/tips.asp". A broken escape stays as written. The query is left alone; the service
+// decodes it from the raw target by the client's own rules.
+std::size_t decode_path(void*, MHD_Connection*, char* path) {
+    char* out = path;
+    for (const char* in = path; *in != '\0'; ++out) {
+        const int high = in[0] == '%' ? hex_digit(in[1]) : -1;
+        const int low = high >= 0 ? hex_digit(in[2]) : -1;
+        if (low >= 0 && (high | low) != 0) {
+            *out = static_cast<char>(high * 16 + low);
+            in += 3;
+        } else {
+            *out = *in++;
+        }
+    }
+    *out = '\0';
+    return static_cast<std::size_t>(out - path);
+}
+
+const Reply method_not_allowed{405, "不支持的请求方法"};
+const Reply body_too_long{413, "请求过长"};
+
+}  // namespace
+
+// One connection's state, kept for its whole life; the request fields start afresh with
+// each request on a kept-alive connection.
+struct HttpFrontend::Exchange {
+    std::string target;  // as sent, so the query keeps the client's own escapes
+    bool head_seen = false;
+    std::size_t body_bytes = 0;
+};
+
+HttpFrontend::HttpFrontend(ReminderService& service, ListenSocket socket, ConnectionLimits limits)
+    : service_(service), deadlines_(limits.request_time) {
+    daemon_.reset(MHD_start_daemon(
+        MHD_USE_EPOLL_INTERNAL_THREAD, 0, nullptr, nullptr, &HttpFrontend::on_request, this,
+        MHD_OPTION_LISTEN_SOCKET, socket.fd(),
+        MHD_OPTION_THREAD_POOL_SIZE, event_threads,
+        MHD_OPTION_CONNECTION_LIMIT, limits.total,
+        MHD_OPTION_PER_IP_CONNECTION_LIMIT, limits.per_address,
+        MHD_OPTION_CONNECTION_TIMEOUT, idle_timeout_seconds,
+        MHD_OPTION_SIGPIPE_HANDLED_BY_APP, 1,
+        MHD_OPTION_UNESCAPE_CALLBACK, &decode_path, nullptr,
+        MHD_OPTION_URI_LOG_CALLBACK, &HttpFrontend::on_request_line, this,
+        MHD_OPTION_NOTIFY_COMPLETED, &HttpFrontend::on_completed, this,
+        MHD_OPTION_NOTIFY_CONNECTION, &HttpFrontend::on_connection, this,
+        MHD_OPTION_END));
+    if (!daemon_) throw std::runtime_error("cannot start the HTTP server");
+    socket.release();
+}
+
+void HttpFrontend::on_connection(void* self, MHD_Connection* connection, void** socket_context,
+                                 MHD_ConnectionNotificationCode event) {
+    auto& frontend = *static_cast<HttpFrontend*>(self);
+    if (event == MHD_CONNECTION_NOTIFY_CLOSED) {
+        frontend.deadlines_.closed(connection);
+        delete static_cast<Exchange*>(*socket_context);
+        return;
+    }
+    const int fd = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD)->connect_fd;
+    // Replies are small and whole: sent at once, not held back for the peer's delayed ACK.
+    const int on = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    *socket_context = new Exchange;
+    frontend.deadlines_.opened(connection, fd);
+}
+
+void* HttpFrontend::on_request_line(void*, const char* uri, MHD_Connection* connection) {
+    auto* exchange =
+        static_cast<Exchange*>(MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT)->socket_context);
+    *exchange = Exchange{uri};
+    return exchange;
+}
+
+void HttpFrontend::on_completed(void* self, MHD_Connection* connection, void**, MHD_RequestTerminationCode) {
+    static_cast<HttpFrontend*>(self)->deadlines_.answered(connection);
+}
+
+MHD_Result HttpFrontend::on_request(void* self, MHD_Connection* connection, const char* path, const char* method,
+                                    const char*, const char*, std::size_t* body_size, void** request_context) {
+    auto& frontend = *static_cast<HttpFrontend*>(self);
+    auto& exchange = *static_cast<Exchange*>(*request_context);
+    // Anything but GET and POST is turned away before its body is read, so it cannot
+    // change anything.
+    if (!exchange.head_seen) {
+        exchange.head_seen = true;
+        const std::string_view verb = method;
+        if (verb != MHD_HTTP_METHOD_GET && verb != MHD_HTTP_METHOD_POST)
+            return frontend.respond(connection, method, path, method_not_allowed, announces_body(connection));
+        if (declares_too_long_body(connection)) return frontend.respond(connection, method, path, body_too_long, true);
+        return MHD_YES;
+    }
+    // Body data, declared or chunked, is counted and dropped. The library cannot answer
+    // in the middle of a body, so a chunked one past the limit is read to its end, within
+    // the time limit for a request, and then refused.
+    if (*body_size != 0) {
+        exchange.body_bytes += *body_size;
+        *body_size = 0;
+        return MHD_YES;
+    }
+    if (exchange.body_bytes > max_body_bytes) return frontend.respond(connection, method, path, body_too_long, true);
+    frontend.deadlines_.received(connection);
+    Reply reply;
+    try {
+        reply = frontend.service_.handle(path, query_of(exchange.target));
+    } catch (const std::exception& error) {
+        log_line(std::string("unexpected failure serving ") + path + ": " + error.what());
+        reply = {500, "服务内部错误"};
+    }
+    return frontend.respond(connection, method, path, reply, false);
+}
+
+// The query holds the authorisation code, so only the method and path are ever logged.
+MHD_Result HttpFrontend::respond(MHD_Connection* connection, const char* method, const char* path,
+                                 const Reply& reply, bool close) {
+    if (reply.status >= 400)
+        log_line(std::string(method) + " " + path + " -> " + std::to_string(reply.status) + " " + reply.body);
+    const std::unique_ptr<MHD_Response, ResponseFree> response(MHD_create_response_from_buffer(
+        reply.body.size(), const_cast<char*>(reply.body.data()), MHD_RESPMEM_MUST_COPY));
+    if (!response) return MHD_NO;
+    MHD_add_response_header(response.get(), MHD_HTTP_HEADER_CONTENT_TYPE, content_type);
+    if (reply.status == 405) MHD_add_response_header(response.get(), MHD_HTTP_HEADER_ALLOW, "GET, POST");
+    if (close) MHD_add_response_header(response.get(), MHD_HTTP_HEADER_CONNECTION, "close");
+    return MHD_queue_response(connection, static_cast<unsigned>(reply.status), response.get());
+}
+
+}  // namespace lumora
