@@ -1,6 +1,7 @@
 #include "Form.h"
 
 #include "Layout.h"
+#include "WindowPlace.h"
 
 namespace {
 
@@ -19,27 +20,52 @@ void RegisterFormClass(WNDPROC proc) {
   RegisterClassExW(&windowClass);
 }
 
+void CentreOver(HWND window, HWND owner) {
+  RECT ownerRect, rect;
+  if (!owner || !GetWindowRect(owner, &ownerRect) || !GetWindowRect(window, &rect)) return;
+  const LONG width = rect.right - rect.left;
+  const LONG height = rect.bottom - rect.top;
+  const LONG left = (ownerRect.left + ownerRect.right - width) / 2;
+  const LONG top = (ownerRect.top + ownerRect.bottom - height) / 2;
+  const RECT workArea = WorkArea(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST));
+  const RECT centred = KeepInside({left, top, left + width, top + height}, workArea);
+  SetWindowPos(window, nullptr, centred.left, centred.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The foreground window is the owner or another window of the same program.
+bool ProgramHasFocus(HWND owner) {
+  const HWND foreground = GetForegroundWindow();
+  DWORD foregroundProcess = 0;
+  DWORD ownerProcess = 0;
+  GetWindowThreadProcessId(foreground, &foregroundProcess);
+  GetWindowThreadProcessId(owner, &ownerProcess);
+  return foreground && foregroundProcess == ownerProcess;
+}
+
 }  // namespace
 
 Form::~Form() {
   if (hWnd_) DestroyWindow(hWnd_);
 }
 
+// The form opens centred over its owner and above it. It takes the focus only
+// while the owner's program has it: a form that opens late (its load waits on
+// the network) must not pull the user away from the program they switched to.
 void Form::Show(HWND owner) {
-  if (hWnd_) {
-    ShowWindow(hWnd_, SW_SHOWNORMAL);
-    SetForegroundWindow(hWnd_);
-    return;
+  if (!hWnd_) {
+    RegisterFormClass(WindowProc);
+    dpi_ = ScreenDpi();
+    const SIZE client = ClientTwips();
+    const SIZE outer = WindowSizeForClient(client.cx, client.cy, kFormStyle, 0, false, dpi_);
+    hWnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, Caption(), kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                            outer.cx, outer.cy, owner, nullptr, GetModuleHandleW(nullptr), this);
+    if (!hWnd_) return;
+    Load();
+    CentreOver(hWnd_, owner);
   }
-  RegisterFormClass(WindowProc);
-  dpi_ = ScreenDpi();
-  const SIZE client = ClientTwips();
-  const SIZE outer = WindowSizeForClient(client.cx, client.cy, kFormStyle, 0, false, dpi_);
-  hWnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, Caption(), kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                          outer.cx, outer.cy, owner, nullptr, GetModuleHandleW(nullptr), this);
-  if (!hWnd_) return;
-  Load();
-  ShowWindow(hWnd_, SW_SHOWNORMAL);
+  const bool focusIsOurs = ProgramHasFocus(owner);
+  ShowWindow(hWnd_, focusIsOurs ? SW_SHOWNORMAL : SW_SHOWNOACTIVATE);  // both restore a minimised form
+  SetWindowPos(hWnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | (focusIsOurs ? 0 : SWP_NOACTIVATE));
 }
 
 HWND Form::CreateChild(const wchar_t* className, const wchar_t* text, DWORD style, int left, int top, int width,

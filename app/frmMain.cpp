@@ -7,6 +7,7 @@
 #include "Layout.h"
 #include "frmMainIds.h"
 #include "LumoraConfig.h"
+#include "WindowPlace.h"
 
 namespace {
 
@@ -16,16 +17,6 @@ constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr int kStripHeight = 2055;
 constexpr UINT kPasswordWarning = WM_APP + 1;
 constexpr UINT kServiceAnswer = WM_APP + 2;
-
-struct Column {
-  const wchar_t* header;
-  int width;
-};
-
-constexpr Column kColumns[] = {
-    {L"PID", 70},     {L"进程", 100}, {L"状态", 70},     {L"本地IP", 0},
-    {L"本地端口", 70}, {L"远程IP", 0}, {L"远程端口", 0}, {L"备注", 70},
-};
 
 void RegisterClasses(WNDPROC mainProc, WNDPROC stripProc) {
   WNDCLASSEXW windowClass{};
@@ -70,7 +61,7 @@ bool frmMain::Create(int showCommand) {
     return false;
   }
   Form_Load();
-  if (hWnd_) ShowWindow(hWnd_, showCommand);
+  if (hWnd_) ShowWindowPlaced(hWnd_, services_.settings, showCommand, dpi_);
   return hWnd_ != nullptr;
 }
 
@@ -134,6 +125,9 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       OnClose();
       return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_DESTROY:
       OnDestroy();
       return 0;
@@ -150,6 +144,7 @@ void frmMain::OnCreate() {
   CreateControls();
   worker_.NotifyWindow(hWnd_, kServiceAnswer);
   SetTimer(hWnd_, kTimer2, 5000, nullptr);
+  keys_.Attach(hWnd_, {{FVIRTKEY, VK_F5, kCmdRefresh}});
 }
 
 // Creation order is the tab order.
@@ -202,9 +197,7 @@ void frmMain::Form_Load() {
   lvInfo_.BorderStyle(2);
   lvInfo_.ViewMode(1);
   lvInfo_.FullRowSelect(true);
-  for (int column = 0; column < static_cast<int>(std::size(kColumns)); ++column) {
-    lvInfo_.ColumnAdd(column, kColumns[column].header, kColumns[column].width, 0);
-  }
+  columns_.Add(lvInfo_, dpi_);
   RefreshList();
 }
 
@@ -261,7 +254,15 @@ void frmMain::OnClose() {
   worker_.Send(url, [this](const ServiceReply&) { DestroyWindow(hWnd_); }, GetTickCount64() + kRequestBudgetMs);
 }
 
+void frmMain::OnDpiChanged(int dpi, const RECT& suggested) {
+  columns_.DpiChanged(lvInfo_, dpi);
+  SetWindowPos(hWnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void frmMain::OnDestroy() {
+  SaveWindowPlace(hWnd_, services_.settings, dpi_);
+  keys_.Detach();
   worker_.NotifyWindow(nullptr, 0);
   KillTimer(hWnd_, kTimer1);
   KillTimer(hWnd_, kTimer2);
@@ -282,12 +283,19 @@ bool frmMain::RefreshList() {
   if (refreshing_) return false;
   refreshing_ = true;
   const bool filled = table_->FetchTcpTable() && table_->FillConnectionList(lvInfo_);
+  if (filled) sort_.Apply(lvInfo_, ColumnSort::View::KeepFirstRow);
   refreshing_ = false;
   return filled;
 }
 
 void frmMain::cmdRefresh_Click() {
   RefreshList();
+}
+
+// A click during a refresh only chooses the order; the refresh applies it.
+void frmMain::lvInfo_ColumnClick(int column) {
+  sort_.Click(column);
+  if (!refreshing_) sort_.Apply(lvInfo_, ColumnSort::View::ShowSelection);
 }
 
 void frmMain::cmdDisconnect_Click() {

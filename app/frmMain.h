@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "ColumnSort.h"
+#include "ConnectionColumns.h"
 #include "Controls.h"
 #include "Form1.h"
 #include "Form3.h"
@@ -17,6 +19,7 @@
 #include "ServiceWorker.h"
 #include "Settings.h"
 #include "UserPrompts.h"
+#include "WindowKeys.h"
 #include "mTCPTable.h"
 #include "ucListView.h"
 
@@ -50,6 +53,7 @@ class frmMain : private ucListViewEvents {
   void Timer1_Timer();
   void Timer2_Timer();
   void lvInfo_DblClick();
+  void lvInfo_ColumnClick(int column);
   void cf_Click();
   void ab_Click();
 
@@ -99,6 +103,7 @@ class frmMain : private ucListViewEvents {
   void OnCommand(int id);
   void OnActivate(int state);
   void OnClose();
+  void OnDpiChanged(int dpi, const RECT& suggested);
   void OnDestroy();
   void OnTips(const ServiceReply& reply);
   void OnVersionVerdict(const ServiceReply& reply, const std::vector<std::wstring>& items,
@@ -121,6 +126,7 @@ class frmMain : private ucListViewEvents {
   void SendForStatus(const std::wstring& url);
   void Tell(const std::wstring& text);
   void DblClick() override { lvInfo_DblClick(); }
+  void ColumnClick(int Column) override { lvInfo_ColumnClick(Column); }
 
   frmMainServices services_;
   ServiceUrls urls_;
@@ -136,6 +142,9 @@ class frmMain : private ucListViewEvents {
   CListBox List1_;
   CButton Command1_, cmdDisconnect_, cmdRefresh_, Command2_;
   ucListView lvInfo_;
+  ConnectionColumns columns_;
+  ColumnSort sort_{ConnectionColumns::SortKinds()};
+  WindowKeys keys_;
   ServiceStatusBar statusBar_;
   Form1 Form1_;
   Form3 Form3_;

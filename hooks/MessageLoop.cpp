@@ -4,10 +4,25 @@
 
 #include "InPlaceHook.h"
 
+namespace {
+
+// Kept with the window rather than in the program, so each window carries its own.
+constexpr wchar_t kAccelerators[] = L"LumoraAccelerators";
+
+}  // namespace
+
 bool PreTranslateMessage(MSG& msg) {
   if (InPlaceTranslateAccelerator(msg)) return true;
   const HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-  return root && IsDialogMessageW(root, &msg);
+  if (!root) return false;
+  const auto table = static_cast<HACCEL>(GetPropW(root, kAccelerators));
+  if (table && TranslateAcceleratorW(root, table, &msg)) return true;
+  return IsDialogMessageW(root, &msg);
+}
+
+void SetWindowAccelerators(HWND window, HACCEL table) {
+  if (table) SetPropW(window, kAccelerators, table);
+  else RemovePropW(window, kAccelerators);
 }
 
 void DoEvents() {

@@ -32,7 +32,7 @@ class MainWindowTest : public ::testing::Test {
     rows->rows = {{100, 8080, 80}, {200, 9090, 443}, {4, 445}};
     form = std::make_unique<frmMain>(
         frmMainServices{serviceAddress, &prompts, &alarm, std::move(source), settings, [this] { closed = true; }});
-    ASSERT_TRUE(form->Create(SW_SHOWNOACTIVATE));
+    ASSERT_TRUE(form->Create(showCommand));
     Settle();
   }
 
@@ -105,6 +105,7 @@ class MainWindowTest : public ::testing::Test {
 
   std::wstring LastMessage() const { return prompts.shown.empty() ? L"" : prompts.shown.back().text; }
 
+  int showCommand = SW_SHOWNOACTIVATE;
   std::mutex mutex;
   std::string tips;
   std::string verdict;
