@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchClock.h"
 #include "MessageLoop.h"
 #include "mTCPTable.h"
 #include "ucListView.h"
@@ -93,13 +94,6 @@ class SyntheticSource : public TcpRowSource {
  private:
   int rows_;
 };
-
-double Now() {
-  LARGE_INTEGER frequency, counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 HWND CreateHost() {
   WNDCLASSW wc{};

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchClock.h"
 #include "MessageLoop.h"
 #include "WatchCheck.h"
 #include "mTCPTable.h"
@@ -48,13 +49,6 @@ class SyntheticSource : public TcpRowSource {
  private:
   int rows_;
 };
-
-double Now() {
-  LARGE_INTEGER frequency, counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 // Half of the entries watch ports in the list, half watch ports gone from it.
 std::vector<std::wstring> WatchKeys(int rows) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchClock.h"
 #include "TcpTable.h"
 #include "WineProcRowSource.h"
 
@@ -86,13 +87,6 @@ class SyntheticProc : public ProcFs {
   std::map<std::wstring, std::vector<std::wstring>> fds_;
   std::vector<std::wstring> pids_;
 };
-
-double Now() {
-  LARGE_INTEGER frequency, counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 // The milliseconds of one refresh of both tables; rows gets the rows with an owner.
 double TimeRefresh(WineProcRowSource& source, int& rows) {

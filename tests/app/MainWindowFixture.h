@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "AppFakes.h"
 #include "LoopbackHttpServer.h"
@@ -101,6 +102,15 @@ class MainWindowTest : public ::testing::Test {
   void Tick() {
     form->Timer1_Timer();
     Settle();
+  }
+  // A run started with the default account, and a watched port that goes.
+  void Start() {
+    FillAccount();
+    Press();
+    ASSERT_EQ(form->k(), 1) << LastMessage();
+  }
+  void DropPort(unsigned short port) {
+    std::erase_if(rows->rows, [port](const FakeRows::Row& row) { return row.localPort == port; });
   }
 
   std::wstring LastMessage() const { return prompts.shown.empty() ? L"" : prompts.shown.back().text; }

@@ -13,17 +13,7 @@ std::string Reminder(const std::string& escapedKey, const std::string& cpid = "1
 
 }  // namespace
 
-class MonitoringTest : public MainWindowTest {
- protected:
-  void Start() {
-    FillAccount();
-    Press();
-    ASSERT_EQ(form->k(), 1) << LastMessage();
-  }
-  void DropPort(unsigned short port) {
-    std::erase_if(rows->rows, [port](const FakeRows::Row& row) { return row.localPort == port; });
-  }
-};
+using MonitoringTest = MainWindowTest;
 
 TEST_F(MonitoringTest, DoubleClickMarksTheSelectedRow) {
   Open();

@@ -20,14 +20,6 @@ const std::wstring kLine = L" 电脑标识：1  ，状态：监控中  ，端口
 
 class ServiceConversationTest : public MainWindowTest {
  protected:
-  void Start() {
-    FillAccount();
-    Press();
-    ASSERT_EQ(form->k(), 1) << LastMessage();
-  }
-  void DropPort(unsigned short port) {
-    std::erase_if(rows->rows, [port](const FakeRows::Row& row) { return row.localPort == port; });
-  }
   // Handles messages for a while, as the message loop would.
   void Pump(DWORD milliseconds) {
     const ULONGLONG end = GetTickCount64() + milliseconds;
