@@ -7,22 +7,6 @@
 
 namespace {
 
-LPARAM ItemParam(HWND list, int row) {
-  LVITEMW item{};
-  item.mask = LVIF_PARAM;
-  item.iItem = row;
-  SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-  return item.lParam;
-}
-
-void SetItemParam(HWND list, int row, LPARAM value) {
-  LVITEMW item{};
-  item.mask = LVIF_PARAM;
-  item.iItem = row;
-  item.lParam = value;
-  SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-}
-
 int CALLBACK ByTag(LPARAM a, LPARAM b, LPARAM) { return a < b ? -1 : a > b ? 1 : 0; }
 
 // Moves the rows so that row order[i] ends at position i. The list sorts by a

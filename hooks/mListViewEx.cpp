@@ -72,22 +72,6 @@ int CALLBACK CompareRows(LPARAM tag1, LPARAM tag2, LPARAM param) {
                                : Ordered(request.texts[row1], request.texts[row2], request);
 }
 
-LPARAM ItemParam(HWND hListView, int row) {
-  LVITEMW item{};
-  item.mask = LVIF_PARAM;
-  item.iItem = row;
-  SendMessageW(hListView, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-  return item.lParam;
-}
-
-void SetItemParam(HWND hListView, int row, LPARAM value) {
-  LVITEMW item{};
-  item.mask = LVIF_PARAM;
-  item.iItem = row;
-  item.lParam = value;
-  SendMessageW(hListView, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-}
-
 // Keeps the list's notifications of item-data changes from its parent while the
 // sort tags the rows and puts their data back: the tags are the sort's own
 // business, a parent would otherwise hear of two changes per row each time, and
@@ -185,4 +169,20 @@ std::wstring ListViewItemText(HWND hListView, int Item, int SubItem) {
     }
     text.resize(text.size() * 2);
   }
+}
+
+LPARAM ItemParam(HWND hListView, int row) {
+  LVITEMW item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  SendMessageW(hListView, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  return item.lParam;
+}
+
+void SetItemParam(HWND hListView, int row, LPARAM value) {
+  LVITEMW item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  item.lParam = value;
+  SendMessageW(hListView, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
 }

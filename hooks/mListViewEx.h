@@ -22,3 +22,7 @@ bool SortItems(HWND hListView, int Column, long Order, long Type);
 
 // The full text of an item (SubItem 0) or sub-item; "" when there is none.
 std::wstring ListViewItemText(HWND hListView, int Item, int SubItem);
+
+// A row's item data (lParam), read and written.
+LPARAM ItemParam(HWND hListView, int row);
+void SetItemParam(HWND hListView, int row, LPARAM value);
