@@ -3,61 +3,155 @@
 # reminders (each synced to the database before its "ok"), and heartbeats while 1,000
 # slow connections dribble their request heads. Every run is bounded in time.
 #
-#   service/bench/run.sh [BUILD_DIR]      (BUILD_DIR defaults to build-service)
+#   service/bench/run.sh [--postgres] [BUILD_DIR]      (BUILD_DIR defaults to build-service)
 #   BENCH_SECONDS=10 sets the length of the heartbeat runs.
+#
+# With --postgres the heartbeat and reminder runs go to two instances sharing one
+# database of a PostgreSQL server started for the run (from PG_BIN, default the newest
+# /usr/lib/postgresql/*/bin), one wrk per instance at the same time.
 set -euo pipefail
 
+postgres=false
+if [ "${1:-}" = "--postgres" ]; then postgres=true; shift; fi
 here=$(cd "$(dirname "$0")" && pwd)
 binary=$(cd "${1:-build-service}" && pwd)/lumora-service
 seconds=${BENCH_SECONDS:-10}
+pg_bin=${PG_BIN:-$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -1)}
 work=$(mktemp -d)
-service_pid=""
+service_pids=()
+ports=()
 dribbler_pid=""
+postgres_pid=""
 
 cleanup() {
   [ -n "$dribbler_pid" ] && kill "$dribbler_pid" 2>/dev/null || true
-  [ -n "$service_pid" ] && kill "$service_pid" 2>/dev/null && wait "$service_pid" 2>/dev/null || true
+  local pid
+  for pid in "${service_pids[@]}"; do
+    kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
+  done
+  # SIGINT is PostgreSQL's fast shutdown: open sessions are ended, not waited for.
+  [ -n "$postgres_pid" ] && kill -INT "$postgres_pid" 2>/dev/null && wait "$postgres_pid" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-# Mail goes to a closed port and is retried only after ten minutes, so sending costs
-# one failed connection per mail and the queue shows every reminder accepted.
-start_service() {
-  "$binary" --listen 127.0.0.1:0 --db "$work/bench.db" --tips "$work/tips.txt" \
-    --smtp-server 127.0.0.1:1 --smtp-security plain --retry-first 10m --rate-limit 100000 \
-    --max-connections-per-address 2000 >>"$work/service.log" 2>&1 &
-  service_pid=$!
+# PostgreSQL refuses to run as root; Debian's package brings a postgres account for it.
+# setpriv replaces itself with the program, so $! is the server's own process.
+as_postgres=()
+[ "$(id -u)" = 0 ] && as_postgres=(setpriv --reuid=postgres --regid=postgres --init-groups --)
+
+# Starts PostgreSQL on a free loopback port with an empty database; sets $db.
+start_postgres() {
+  mkdir "$work/pg"
+  if [ ${#as_postgres[@]} -gt 0 ]; then
+    chmod 711 "$work"
+    chown postgres: "$work/pg"
+  fi
+  local pg_port
+  pg_port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  "${as_postgres[@]}" "$pg_bin/initdb" -D "$work/pg/data" -U lumora --auth=trust -E UTF8 --locale=C \
+    --no-instructions >"$work/initdb.log" 2>&1 || { cat "$work/initdb.log" >&2; exit 1; }
+  "${as_postgres[@]}" "$pg_bin/postgres" -D "$work/pg/data" -k "$work/pg" -p "$pg_port" \
+    -c listen_addresses=127.0.0.1 -c dynamic_shared_memory_type=mmap >"$work/postgres.log" 2>&1 &
+  postgres_pid=$!
   for _ in $(seq 100); do
-    port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\);.*/\1/p' "$work/service.log" | tail -1)
-    if [ -n "$port" ] && ! [ "$port" = "${last_port:-}" ]; then last_port=$port; return; fi
+    if "$pg_bin/pg_isready" -q -h 127.0.0.1 -p "$pg_port"; then
+      "$pg_bin/createdb" -h 127.0.0.1 -p "$pg_port" -U lumora lumora
+      db=postgresql://lumora@127.0.0.1:$pg_port/lumora
+      return
+    fi
     sleep 0.1
   done
-  echo "lumora-service did not start:" >&2
-  cat "$work/service.log" >&2
+  echo "PostgreSQL did not start:" >&2
+  cat "$work/postgres.log" >&2
   exit 1
 }
 
+# Mail goes to a closed port and is retried only after ten minutes, so sending costs
+# one failed connection per mail and the queue shows every reminder accepted.
+# Starts one more instance on $db; sets $port and $service_pid.
+start_service() {
+  local log="$work/service${#service_pids[@]}.log"
+  "$binary" --listen 127.0.0.1:0 --db "$db" --tips "$work/tips.txt" \
+    --smtp-server 127.0.0.1:1 --smtp-security plain --retry-first 10m --rate-limit 100000 \
+    --max-connections-per-address 2000 >"$log" 2>&1 &
+  service_pid=$!
+  service_pids+=("$service_pid")
+  for _ in $(seq 100); do
+    port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\);.*/\1/p' "$log")
+    if [ -n "$port" ]; then ports+=("$port"); return; fi
+    sleep 0.1
+  done
+  echo "lumora-service did not start:" >&2
+  cat "$log" >&2
+  exit 1
+}
+
+kill_services() {
+  local pid
+  for pid in "${service_pids[@]}"; do
+    kill -9 "$pid"
+    wait "$pid" 2>/dev/null || true
+  done
+  service_pids=()
+  ports=()
+}
+
 queued_mails() {
-  python3 -c "import sqlite3,sys; print(sqlite3.connect(sys.argv[1]).execute('SELECT COUNT(*) FROM mail_queue').fetchone()[0])" "$work/bench.db"
+  if $postgres; then
+    "$pg_bin/psql" -Atc 'SELECT COUNT(*) FROM mail_queue' "$db"
+  else
+    python3 -c "import sqlite3,sys; print(sqlite3.connect(sys.argv[1]).execute('SELECT COUNT(*) FROM mail_queue').fetchone()[0])" "$db"
+  fi
+}
+
+# drive SCRIPT SECONDS: 50 kept-alive connections on two wrk threads, shared evenly by
+# one wrk per running instance, all at once. Each wrk gets its index, which the
+# reminder script uses to keep the runs' addresses apart.
+drive() {
+  local count=${#ports[@]} wrk_pids=() i
+  rm -f "$work"/wrk*.out
+  for i in "${!ports[@]}"; do
+    wrk -t$((2 / count)) -c$((50 / count)) -d"$2" --latency -s "$here/$1" \
+      "http://127.0.0.1:${ports[$i]}" -- "$i" >"$work/wrk$i.out" &
+    wrk_pids+=($!)
+  done
+  wait "${wrk_pids[@]}"
+  cat "$work"/wrk*.out
+  if [ "$count" -gt 1 ]; then
+    awk '/Requests\/sec/ { rate += $2 }
+         $1 == "99%" { v = $2; ms = v ~ /us$/ ? v / 1000 : v ~ /ms$/ ? v + 0 : v * 1000; if (ms > worst) worst = ms }
+         END { printf "all instances: %.0f requests/s, worst p99 %.2fms\n", rate, worst }' "$work"/wrk*.out
+  fi
+}
+
+replies_ok() {
+  awk '/ requests in / { answered += $1 } /Non-2xx or 3xx responses/ { refused += $NF }
+       END { print answered - refused }' "$work"/wrk*.out
 }
 
 echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
-start_service
+if $postgres; then
+  start_postgres
+  start_service
+  start_service
+  echo "two instances on $("$pg_bin/postgres" --version)"
+else
+  db=$work/bench.db
+  start_service
+fi
 
 echo
 echo "== heartbeats, 50 kept-alive connections, ${seconds}s"
-wrk -t2 -c50 -d"${seconds}s" --latency -s "$here/heartbeat.lua" "http://127.0.0.1:$port" | tee "$work/wrk.out"
+drive heartbeat.lua "${seconds}s"
 
 echo
 echo "== reminders, 50 kept-alive connections, 5s (the queue holds at most 10,000)"
-wrk -t2 -c50 -d5s --latency -s "$here/reminder.lua" "http://127.0.0.1:$port" | tee "$work/wrk.out"
-answered=$(sed -n 's/^ *\([0-9]*\) requests in.*/\1/p' "$work/wrk.out")
-refused=$(sed -n 's/^ *Non-2xx or 3xx responses: *\([0-9]*\).*/\1/p' "$work/wrk.out")
-kill -9 "$service_pid"
-wait "$service_pid" 2>/dev/null || true
-echo "\"ok\" replies: $((answered - ${refused:-0})); mails in the database after kill -9: $(queued_mails)"
+drive reminder.lua 5s
+kill_services
+echo "\"ok\" replies: $(replies_ok); mails in the database after kill -9: $(queued_mails)"
 
+$postgres && exit 0
 start_service
 echo
 echo "== heartbeats on 10 connections while 1,000 slow connections dribble, ${seconds}s"
