@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "Layout.h"
 #include "frmMainIds.h"
@@ -61,8 +62,10 @@ bool frmMain::Create(int showCommand) {
     return false;
   }
   Form_Load();
-  if (hWnd_) ShowWindowPlaced(hWnd_, services_.settings, showCommand, dpi_);
-  return hWnd_ != nullptr;
+  if (!hWnd_) return false;
+  ShowWindowPlaced(hWnd_, services_.settings, showCommand, dpi_);
+  if (std::exchange(tipsWaiting_, false)) Form1_.Show(hWnd_);
+  return true;
 }
 
 LRESULT CALLBACK frmMain::WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -204,7 +207,14 @@ void frmMain::Form_Load() {
 // The tips window opens when the service has tips; it asks for them itself.
 void frmMain::OnTips(const ServiceReply& reply) {
   statusBar_.Report(reply);
-  if (hWnd_ && !closing_ && reply.kind == ReplyKind::Success && !reply.text.empty()) Form1_.Show(hWnd_);
+  if (!hWnd_ || closing_ || reply.kind != ReplyKind::Success || reply.text.empty()) return;
+  // An answer that comes while the load still runs waits for the window to be
+  // shown, or the window would open over the tips.
+  if (IsWindowVisible(hWnd_)) {
+    Form1_.Show(hWnd_);
+  } else {
+    tipsWaiting_ = true;
+  }
 }
 
 // The connection list fills the room between the strip and the status bar.

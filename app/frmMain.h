@@ -162,5 +162,6 @@ class frmMain : private ucListViewEvents {
   bool refreshing_ = false;
   bool ticking_ = false;
   bool checking_ = false;  // a start waits for the version check
+  bool tipsWaiting_ = false;  // tips came before the window was shown
   bool closing_ = false;   // hidden, waiting for the monitoring-off answer
 };

@@ -1,5 +1,7 @@
 // What a new user meets first: the tips in front, sorting by a header click,
 // F5, and column widths that follow the dpi.
+#include <utility>
+
 #include "MainWindowFixture.h"
 #include "frmMainIds.h"
 
@@ -128,6 +130,14 @@ TEST(ConnectionColumns, WidthsAt144DpiFromTheStart) {
 
 TEST_F(MainWindowTest, TheTipsOpenCentredAboveTheShownMainWindow) {
   tips = "欢迎";
+  // The tips come while the load still takes its snapshot, before the main
+  // window is shown as the program shows it: they must wait for it.
+  showCommand = SW_SHOWNORMAL;
+  firstFetch = [this, first = true]() mutable {
+    if (!std::exchange(first, false)) return;
+    for (int i = 0; i < 500 && RequestCount() == 0; ++i) Sleep(10);
+    Sleep(300);
+  };
   Open();
   const HWND tipsWindow = form->TipsWindow().hWnd();
   ASSERT_NE(tipsWindow, nullptr);

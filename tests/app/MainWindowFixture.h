@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -31,6 +32,7 @@ class MainWindowTest : public ::testing::Test {
     auto source = std::make_unique<FakeRows>();
     rows = source.get();
     rows->rows = {{100, 8080, 80}, {200, 9090, 443}, {4, 445}};
+    rows->onFetch = firstFetch;
     form = std::make_unique<frmMain>(
         frmMainServices{serviceAddress, &prompts, &alarm, std::move(source), settings, [this] { closed = true; }});
     ASSERT_TRUE(form->Create(showCommand));
@@ -116,6 +118,7 @@ class MainWindowTest : public ::testing::Test {
   std::wstring LastMessage() const { return prompts.shown.empty() ? L"" : prompts.shown.back().text; }
 
   int showCommand = SW_SHOWNOACTIVATE;
+  std::function<void()> firstFetch;  // runs in the snapshot of the window's load
   std::mutex mutex;
   std::string tips;
   std::string verdict;
