@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
+#include <vector>
 
 #include "manual_clock.hpp"
 
@@ -40,6 +43,30 @@ TEST(StoreFile, QueuedMailSurvivesReopening) {
     EXPECT_EQ(mail->attempts, 2);
     EXPECT_EQ(mail->created, t0);
     EXPECT_TRUE(reopened.is_monitored(bob));
+    std::filesystem::remove(path);
+}
+
+TEST(StoreFile, MailQueuedAtOnceFromManyThreadsKeepsTheQuotaAndSurvives) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("lumora-store-many-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".db");
+    std::filesystem::remove(path);
+    const TimePoint t0 = from_unix_ms(1'700'000'000'000);
+    std::atomic<int> queued = 0;
+    std::atomic<int> refused = 0;
+    {
+        SqliteStore store(path.string());
+        std::vector<std::jthread> senders;
+        for (int i = 0; i < 40; ++i)
+            senders.emplace_back([&] {
+                const Admission admission = store.enqueue(alice, text, t0, Quota{});
+                ++(admission == Admission::queued ? queued : refused);
+            });
+    }
+    EXPECT_EQ(queued, 30);
+    EXPECT_EQ(refused, 10);
+    EXPECT_EQ(SqliteStore(path.string()).queued(), 30);
+    std::filesystem::remove(path.string() + "-wal");
+    std::filesystem::remove(path.string() + "-shm");
     std::filesystem::remove(path);
 }
 
@@ -83,6 +110,23 @@ TEST_F(StoreTest, QueueCapacityIsShared) {
     EXPECT_EQ(store.enqueue(bob, text, clock.now, quota), Admission::queue_full);
 }
 
+TEST_F(StoreTest, RemovingAndDroppingMailFreesRoomInTheQueue) {
+    const Quota quota{.mails_per_address_per_hour = 10, .queue_capacity = 2};
+    store.enqueue(alice, text, clock.now, quota);
+    store.enqueue(bob, text, clock.now + 1s, quota);
+    const auto parked = store.next_due(clock.now);
+    store.park_until_code(parked->id);
+    store.park_until_code(parked->id);
+    store.remove(parked->id);
+    EXPECT_EQ(store.queued(), 1);
+    EXPECT_EQ(store.unpark(alice, clock.now), 0);
+    EXPECT_EQ(store.enqueue(alice, text, clock.now + 2s, quota), Admission::queued);
+    EXPECT_EQ(store.enqueue(alice, text, clock.now + 2s, quota), Admission::queue_full);
+    EXPECT_EQ(store.drop_created_before(clock.now + 2s), 1);
+    EXPECT_EQ(store.enqueue(bob, text, clock.now + 3s, quota), Admission::queued);
+    EXPECT_EQ(store.queued(), 2);
+}
+
 TEST_F(StoreTest, DueOrderRescheduleAndParking) {
     store.enqueue(alice, text, clock.now, Quota{});
     store.enqueue(bob, text, clock.now + 1s, Quota{});
@@ -119,6 +163,25 @@ TEST_F(StoreTest, SilenceIsReportedOnceAndClearedByAHeartbeat) {
 
     EXPECT_TRUE(store.record_heartbeat(alice, clock.now + 2h));
     EXPECT_FALSE(store.record_heartbeat(alice, clock.now + 2h));
+}
+
+// Heartbeats of known computers are noted in memory and written in batches by the check.
+TEST_F(StoreTest, EveryHeartbeatCountsForTheCheck) {
+    std::vector<ComputerKey> computers;
+    for (int i = 0; i < 600; ++i) computers.push_back({"user" + std::to_string(i) + "@qq.com", 1});
+    for (const auto& key : computers) store.record_heartbeat(key, clock.now);
+    for (const auto& key : computers) store.record_heartbeat(key, clock.now + 30s);
+    EXPECT_TRUE(store.take_newly_silent(clock.now + 10s).empty());
+    store.record_heartbeat(computers[0], clock.now + 40s);
+    const auto silent = store.take_newly_silent(clock.now + 31s);
+    ASSERT_EQ(silent.size(), 599u);
+    EXPECT_EQ(silent[0].last_heartbeat, clock.now + 30s);
+
+    store.stop_monitoring(computers[0]);
+    EXPECT_FALSE(store.record_heartbeat(computers[0], clock.now + 50s));
+    EXPECT_TRUE(store.is_monitored(computers[0]));
+    EXPECT_TRUE(store.record_heartbeat(computers[1], clock.now + 50s));
+    EXPECT_FALSE(store.record_heartbeat(computers[1], clock.now + 51s));
 }
 
 TEST_F(StoreTest, RestartGivesMonitoredComputersAFreshGrace) {

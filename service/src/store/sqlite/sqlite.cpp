@@ -33,13 +33,37 @@ void Database::exec(const char* sql, std::string_view what) {
 
 int Database::changes() const { return sqlite3_changes(db_.get()); }
 
-void Statement::Finalizer::operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+// Busy means another connection is checkpointing right now, which does the same work.
+void Database::checkpoint() {
+    const int rc = sqlite3_wal_checkpoint_v2(db_.get(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    if (rc != SQLITE_OK && rc != SQLITE_BUSY) fail(db_.get(), "checkpoint");
+}
 
-Statement::Statement(Database& db, std::string_view sql) : db_(db) {
+void Database::Finalizer::operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+
+Database::Prepared& Database::slot_for(std::string_view sql) {
+    if (const auto it = prepared_.find(sql); it != prepared_.end()) return it->second;
+    return prepared_.emplace(std::string(sql), nullptr).first->second;
+}
+
+// A statement already borrowed, by a nested use of the same text, is prepared once more;
+// the copy given back second is dropped.
+Statement::Statement(Database& db, std::string_view sql) : db_(db), slot_(db.slot_for(sql)) {
+    if (slot_) {
+        statement_ = std::move(slot_);
+        return;
+    }
     sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db.handle(), sql.data(), static_cast<int>(sql.size()), &raw, nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v3(db.handle(), sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &raw,
+                           nullptr) != SQLITE_OK)
         fail(db.handle(), "prepare");
     statement_.reset(raw);
+}
+
+Statement::~Statement() {
+    sqlite3_reset(statement_.get());
+    sqlite3_clear_bindings(statement_.get());
+    if (!slot_) slot_ = std::move(statement_);
 }
 
 Statement& Statement::bind(int index, std::int64_t value) {
@@ -71,14 +95,14 @@ std::string Statement::text(int column) const {
 
 bool Statement::is_null(int column) const { return sqlite3_column_type(statement_.get(), column) == SQLITE_NULL; }
 
-Transaction::Transaction(Database& db) : db_(db) { db_.exec("BEGIN IMMEDIATE", "begin"); }
+Transaction::Transaction(Database& db) : db_(db) { Statement(db_, "BEGIN IMMEDIATE").step(); }
 
 Transaction::~Transaction() {
     if (!done_) sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 void Transaction::commit() {
-    db_.exec("COMMIT", "commit");
+    Statement(db_, "COMMIT").step();
     done_ = true;
 }
 

@@ -1,5 +1,6 @@
 #include "store/sqlite/sqlite_store.hpp"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace lumora {
@@ -33,7 +34,13 @@ CREATE TABLE IF NOT EXISTS mail_quota (
     address TEXT NOT NULL,
     queued_ms INTEGER NOT NULL
 );
-CREATE INDEX IF NOT EXISTS mail_quota_address ON mail_quota (address, queued_ms);)sql"};
+CREATE INDEX IF NOT EXISTS mail_quota_address ON mail_quota (address, queued_ms);)sql",
+// Version 2: the quota's pruning, the dropping of expired mail and the count of a
+// computer's mail each read a whole table without these.
+R"sql(
+CREATE INDEX mail_quota_time ON mail_quota (queued_ms);
+CREATE INDEX mail_queue_created ON mail_queue (created_ms);
+CREATE INDEX mail_queue_computer ON mail_queue (address, computer_id);)sql"};
 
 int count(Statement& statement) {
     statement.step();
@@ -61,7 +68,7 @@ void upgrade_schema(Database& db) {
 }  // namespace
 
 // Write-ahead logging with synchronous=NORMAL commits without a sync; queued mail is
-// synced by WalSync before enqueue() returns, and WalCheckpointer folds the log back
+// synced by WalSync before enqueue() returns, and WalCheckpointer copies the log back
 // into the database off the request path. Other changes reach the disk with the next
 // sync: losing the latest heartbeats in a power cut is harmless, since the grace starts
 // afresh at every start.
@@ -69,11 +76,28 @@ SqliteStore::SqliteStore(const std::string& path) : db_(path), wal_sync_(path) {
     db_.exec("PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; PRAGMA wal_autocheckpoint = 0",
              "journal mode");
     upgrade_schema(db_);
-    checkpointer_.emplace(path);
+    count_queue();
+    checkpointer_.emplace(path, mutex_);
 }
 
+// Only this store writes the file, so counts taken once stay exact as it changes them.
+void SqliteStore::count_queue() {
+    Statement all(db_, "SELECT COUNT(*), COALESCE(SUM(waiting_for_code), 0) FROM mail_queue");
+    all.step();
+    queued_ = static_cast<int>(all.integer(0));
+    parked_ = static_cast<int>(all.integer(1));
+}
+
+// A heartbeat from a computer already known to be monitored and not silent is only noted
+// in memory, and written with the next dead-man's check: most requests are heartbeats,
+// and a transaction for each would bound the whole service. Losing the noted ones in a
+// crash is harmless, since the grace starts afresh at every start.
 bool SqliteStore::record_heartbeat(const ComputerKey& key, TimePoint now) {
     const std::lock_guard lock(mutex_);
+    if (steady_.contains(key)) {
+        heard_[key] = now;
+        return false;
+    }
     Transaction transaction(db_);
     Statement select(db_, "SELECT silent FROM computers WHERE address = ?1 AND computer_id = ?2");
     select.bind(1, key.address).bind(2, key.computer_id);
@@ -84,11 +108,40 @@ bool SqliteStore::record_heartbeat(const ComputerKey& key, TimePoint now) {
                      "monitoring = 1, last_heartbeat_ms = ?3, silent = 0");
     upsert.bind(1, key.address).bind(2, key.computer_id).bind(3, to_unix_ms(now)).step();
     transaction.commit();
+    heard_.erase(key);
+    steady_.insert(key);
     return was_silent;
+}
+
+// Within a transaction; the written ones are forgotten only once it commits.
+std::map<ComputerKey, TimePoint>::iterator SqliteStore::write_heard(std::size_t most) {
+    auto end = heard_.begin();
+    for (; end != heard_.end() && most > 0; ++end, --most) {
+        Statement update(db_,
+                         "UPDATE computers SET last_heartbeat_ms = MAX(last_heartbeat_ms, ?3) "
+                         "WHERE address = ?1 AND computer_id = ?2");
+        update.bind(1, end->first.address).bind(2, end->first.computer_id).bind(3, to_unix_ms(end->second)).step();
+    }
+    return end;
+}
+
+// A batch per transaction, letting requests in between.
+void SqliteStore::write_heard_in_batches() {
+    constexpr std::size_t batch = 256;
+    for (;;) {
+        const std::lock_guard lock(mutex_);
+        if (heard_.size() <= batch) return;
+        Transaction transaction(db_);
+        const auto written = write_heard(batch);
+        transaction.commit();
+        heard_.erase(heard_.begin(), written);
+    }
 }
 
 void SqliteStore::stop_monitoring(const ComputerKey& key) {
     const std::lock_guard lock(mutex_);
+    steady_.erase(key);
+    heard_.erase(key);
     Statement update(db_, "UPDATE computers SET monitoring = 0, silent = 0 WHERE address = ?1 AND computer_id = ?2");
     update.bind(1, key.address).bind(2, key.computer_id).step();
 }
@@ -101,8 +154,10 @@ bool SqliteStore::is_monitored(const ComputerKey& key) {
 }
 
 std::vector<SilentComputer> SqliteStore::take_newly_silent(TimePoint deadline) {
+    write_heard_in_batches();
     const std::lock_guard lock(mutex_);
     Transaction transaction(db_);
+    const auto written = write_heard(heard_.size());
     Statement select(db_,
                      "SELECT address, computer_id, last_heartbeat_ms FROM computers "
                      "WHERE monitoring = 1 AND silent = 0 AND last_heartbeat_ms < ?1");
@@ -115,47 +170,81 @@ std::vector<SilentComputer> SqliteStore::take_newly_silent(TimePoint deadline) {
         mark.bind(1, computer.key.address).bind(2, computer.key.computer_id).step();
     }
     transaction.commit();
+    heard_.erase(heard_.begin(), written);
+    for (const auto& computer : silent) steady_.erase(computer.key);
     return silent;
 }
 
 void SqliteStore::restart_heartbeats(TimePoint now) {
     const std::lock_guard lock(mutex_);
+    heard_.clear();
     Statement update(db_, "UPDATE computers SET last_heartbeat_ms = ?1 WHERE monitoring = 1 AND silent = 0");
     update.bind(1, to_unix_ms(now)).step();
 }
 
+// One enqueue() waiting for its group's transaction.
+struct SqliteStore::Admit {
+    const ComputerKey& key;
+    const MailText& text;
+    TimePoint now;
+    const Quota& quota;
+    Admission admission = Admission::queued;
+    std::exception_ptr failure;
+};
+
+// Mails queued together share one transaction and one sync, and each is durable before
+// its caller hears it was queued. The next group forms while one syncs, so the busier
+// the service, the more mails share each sync.
 Admission SqliteStore::enqueue(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota) {
-    std::uint64_t commit = 0;
-    {
-        const std::lock_guard lock(mutex_);
-        const Admission admission = admit(key, text, now, quota);
-        if (admission != Admission::queued) return admission;
-        commit = wal_sync_.committed();
-    }
-    wal_sync_.wait_durable(commit);
-    return Admission::queued;
+    Admit job{key, text, now, quota, {}, {}};
+    admissions_.run(job, [this](std::vector<Admit*>& jobs) { admit_group(jobs); });
+    if (job.failure) std::rethrow_exception(job.failure);
+    return job.admission;
 }
 
-Admission SqliteStore::admit(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota) {
-    const std::int64_t now_ms = to_unix_ms(now);
-    Transaction transaction(db_);
-    Statement prune(db_, "DELETE FROM mail_quota WHERE queued_ms <= ?1");
-    prune.bind(1, now_ms - hour_ms).step();
+// A failure fails the whole group. The lock is let go before the sync, so heartbeats
+// and the mail worker go on meanwhile.
+void SqliteStore::admit_group(std::vector<Admit*>& jobs) {
+    try {
+        {
+            const std::lock_guard lock(mutex_);
+            Transaction transaction(db_);
+            TimePoint earliest = jobs.front()->now;
+            for (const Admit* job : jobs) earliest = std::min(earliest, job->now);
+            Statement prune(db_, "DELETE FROM mail_quota WHERE queued_ms <= ?1");
+            prune.bind(1, to_unix_ms(earliest) - hour_ms).step();
+            int added = 0;
+            for (Admit* job : jobs) {
+                job->admission = admit(*job, queued_ + added);
+                if (job->admission == Admission::queued) ++added;
+            }
+            transaction.commit();
+            queued_ += added;
+        }
+        wal_sync_.sync();
+    } catch (...) {
+        for (Admit* job : jobs) job->failure = std::current_exception();
+    }
+}
 
-    Statement recent(db_, "SELECT COUNT(*) FROM mail_quota WHERE address = ?1");
-    recent.bind(1, key.address);
-    if (count(recent) >= quota.mails_per_address_per_hour) return Admission::over_quota;
-    Statement total(db_, "SELECT COUNT(*) FROM mail_queue");
-    if (count(total) >= quota.queue_capacity) return Admission::queue_full;
+Admission SqliteStore::admit(const Admit& job, int queued) {
+    const std::int64_t now_ms = to_unix_ms(job.now);
+    Statement recent(db_, "SELECT COUNT(*) FROM mail_quota WHERE address = ?1 AND queued_ms > ?2");
+    recent.bind(1, job.key.address).bind(2, now_ms - hour_ms);
+    if (count(recent) >= job.quota.mails_per_address_per_hour) return Admission::over_quota;
+    if (queued >= job.quota.queue_capacity) return Admission::queue_full;
 
     Statement charge(db_, "INSERT INTO mail_quota (address, queued_ms) VALUES (?1, ?2)");
-    charge.bind(1, key.address).bind(2, now_ms).step();
+    charge.bind(1, job.key.address).bind(2, now_ms).step();
     Statement insert(db_,
                      "INSERT INTO mail_queue (address, computer_id, subject, body, created_ms, next_attempt_ms) "
                      "VALUES (?1, ?2, ?3, ?4, ?5, ?5)");
-    insert.bind(1, key.address).bind(2, key.computer_id).bind(3, text.subject).bind(4, text.body).bind(5, now_ms);
-    insert.step();
-    transaction.commit();
+    insert.bind(1, job.key.address)
+        .bind(2, job.key.computer_id)
+        .bind(3, job.text.subject)
+        .bind(4, job.text.body)
+        .bind(5, now_ms)
+        .step();
     return Admission::queued;
 }
 
@@ -184,7 +273,12 @@ std::optional<TimePoint> SqliteStore::next_attempt_time(const MailFilter&) {
 
 void SqliteStore::remove(std::int64_t id) {
     const std::lock_guard lock(mutex_);
-    Statement(db_, "DELETE FROM mail_queue WHERE id = ?1").bind(1, id).step();
+    Statement removed(db_, "DELETE FROM mail_queue WHERE id = ?1 RETURNING waiting_for_code");
+    if (!removed.bind(1, id).step()) return;
+    const auto was_parked = static_cast<int>(removed.integer(0));
+    removed.step();
+    --queued_;
+    parked_ -= was_parked;
 }
 
 void SqliteStore::reschedule(std::int64_t id, int attempts, TimePoint at) {
@@ -195,15 +289,21 @@ void SqliteStore::reschedule(std::int64_t id, int attempts, TimePoint at) {
 
 void SqliteStore::park_until_code(std::int64_t id) {
     const std::lock_guard lock(mutex_);
-    Statement(db_, "UPDATE mail_queue SET waiting_for_code = 1 WHERE id = ?1").bind(1, id).step();
+    Statement(db_, "UPDATE mail_queue SET waiting_for_code = 1 WHERE id = ?1 AND waiting_for_code = 0")
+        .bind(1, id)
+        .step();
+    parked_ += db_.changes();
 }
 
+// Called with every heartbeat; the count spares it a write when nothing waits.
 int SqliteStore::unpark(const ComputerKey& key, TimePoint now) {
     const std::lock_guard lock(mutex_);
+    if (parked_ == 0) return 0;
     Statement update(db_,
                      "UPDATE mail_queue SET waiting_for_code = 0, next_attempt_ms = MIN(next_attempt_ms, ?3) "
                      "WHERE address = ?1 AND computer_id = ?2 AND waiting_for_code = 1");
     update.bind(1, key.address).bind(2, key.computer_id).bind(3, to_unix_ms(now)).step();
+    parked_ -= db_.changes();
     return db_.changes();
 }
 
@@ -217,13 +317,14 @@ int SqliteStore::pending_for(const ComputerKey& key) {
 int SqliteStore::drop_created_before(TimePoint cutoff) {
     const std::lock_guard lock(mutex_);
     Statement(db_, "DELETE FROM mail_queue WHERE created_ms < ?1").bind(1, to_unix_ms(cutoff)).step();
-    return db_.changes();
+    const int dropped = db_.changes();
+    if (dropped > 0) count_queue();
+    return dropped;
 }
 
 int SqliteStore::queued() {
     const std::lock_guard lock(mutex_);
-    Statement select(db_, "SELECT COUNT(*) FROM mail_queue");
-    return count(select);
+    return queued_;
 }
 
 }  // namespace lumora

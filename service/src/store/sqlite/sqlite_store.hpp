@@ -1,9 +1,13 @@
 #pragma once
 
+#include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
+#include "store/sqlite/commit_group.hpp"
 #include "store/sqlite/sqlite.hpp"
 #include "store/sqlite/wal_checkpointer.hpp"
 #include "store/sqlite/wal_sync.hpp"
@@ -39,11 +43,23 @@ public:
     int queued() override;
 
 private:
-    Admission admit(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota);
+    struct Admit;
+    void admit_group(std::vector<Admit*>& jobs);
+    Admission admit(const Admit& job, int queued);
+    void count_queue();
+    std::map<ComputerKey, TimePoint>::iterator write_heard(std::size_t most);
+    void write_heard_in_batches();
 
     std::mutex mutex_;
     Database db_;
+    // Computers whose row says monitored and not silent, and the heartbeats of those not
+    // yet written to it.
+    std::set<ComputerKey> steady_;
+    std::map<ComputerKey, TimePoint> heard_;
+    int queued_ = 0;
+    int parked_ = 0;
     WalSync wal_sync_;
+    CommitGroup<Admit> admissions_;
     // Started once the schema exists, and stopped first.
     std::optional<WalCheckpointer> checkpointer_;
 };
