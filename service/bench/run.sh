@@ -145,9 +145,13 @@ echo
 echo "== heartbeats, 50 kept-alive connections, ${seconds}s"
 drive heartbeat.lua "${seconds}s"
 
+# The queue holds at most 10,000 mails, which one instance on SQLite fills in about two
+# seconds; past that, replies are refusals and the rate says nothing.
+reminder_seconds=5
+$postgres || reminder_seconds=1
 echo
-echo "== reminders, 50 kept-alive connections, 5s (the queue holds at most 10,000)"
-drive reminder.lua 5s
+echo "== reminders, 50 kept-alive connections, ${reminder_seconds}s (the queue holds at most 10,000)"
+drive reminder.lua "${reminder_seconds}s"
 kill_services
 echo "\"ok\" replies: $(replies_ok); mails in the database after kill -9: $(queued_mails)"
 
