@@ -10,7 +10,7 @@ packages=(
   binutils cmake make g++ pkg-config googletest
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64
   xvfb xauth xfonts-base python3
-  libmicrohttpd-dev libcurl4-openssl-dev libsqlite3-dev libpq-dev
+  libmicrohttpd-dev libcurl4-openssl-dev libsqlite3-dev libpq-dev libsodium-dev
 )
 case "${1:?run or test}" in
   # A Chinese font for Wine's UI, and ImageMagick for screenshots.

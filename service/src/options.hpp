@@ -11,6 +11,7 @@
 #include "http/connection_limits.hpp"
 #include "mail_worker.hpp"
 #include "smtp_transport.hpp"
+#include "trust/code_gate.hpp"
 #include "version.hpp"
 
 namespace lumora {
@@ -31,6 +32,9 @@ struct Options {
     std::chrono::milliseconds heartbeat_grace{std::chrono::seconds(60)};
     RetryPolicy retry;
     int rate_limit = 30;
+    GateLimits gate;
+    // Empty: beside a SQLite database, or in a shared one.
+    std::filesystem::path code_key;
 };
 
 class UsageError : public std::runtime_error {

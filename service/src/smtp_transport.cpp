@@ -46,34 +46,44 @@ Delivery classify(CURLcode code, long response) {
     return Delivery::retry;
 }
 
-}  // namespace
-
-SmtpTransport::SmtpTransport(SmtpSettings settings) : settings_(std::move(settings)), url_(smtp_url(settings_)) {}
-
-SendResult SmtpTransport::send(const OutgoingMail& mail, const std::string& code, std::stop_token stop) {
+// What a send and a login check share: the server, its security, the login and the
+// time limits.
+EasyHandle open_session(const SmtpSettings& settings, const std::string& url, const std::string& address,
+                        const std::string& code, std::stop_token& stop) {
     EasyHandle curl(curl_easy_init());
-    if (!curl) return {Delivery::retry, "cannot create a mail connection"};
-    const std::string mailbox = "<" + mail.address + ">";
-    StringList recipients(curl_slist_append(nullptr, mailbox.c_str()));
-    Upload upload{mail.message};
-    const long timeout = static_cast<long>(settings_.timeout.count());
-
+    if (!curl) return curl;
+    const long timeout = static_cast<long>(settings.timeout.count());
     CURL* h = curl.get();
-    curl_easy_setopt(h, CURLOPT_URL, url_.c_str());
-    curl_easy_setopt(h, CURLOPT_USERNAME, mail.address.c_str());
+    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(h, CURLOPT_USERNAME, address.c_str());
     curl_easy_setopt(h, CURLOPT_PASSWORD, code.c_str());
-    curl_easy_setopt(h, CURLOPT_MAIL_FROM, mailbox.c_str());
-    curl_easy_setopt(h, CURLOPT_MAIL_RCPT, recipients.get());
-    curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(h, CURLOPT_READFUNCTION, read_upload);
-    curl_easy_setopt(h, CURLOPT_READDATA, &upload);
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, timeout);
     curl_easy_setopt(h, CURLOPT_TIMEOUT, timeout);
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, check_stop);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &stop);
-    if (settings_.security == SmtpSecurity::starttls) curl_easy_setopt(h, CURLOPT_USE_SSL, CURLUSESSL_ALL);
+    if (settings.security == SmtpSecurity::starttls) curl_easy_setopt(h, CURLOPT_USE_SSL, CURLUSESSL_ALL);
+    return curl;
+}
+
+}  // namespace
+
+SmtpTransport::SmtpTransport(SmtpSettings settings) : settings_(std::move(settings)), url_(smtp_url(settings_)) {}
+
+SendResult SmtpTransport::send(const OutgoingMail& mail, const std::string& code, std::stop_token stop) {
+    const EasyHandle curl = open_session(settings_, url_, mail.address, code, stop);
+    if (!curl) return {Delivery::retry, "cannot create a mail connection"};
+    const std::string mailbox = "<" + mail.address + ">";
+    StringList recipients(curl_slist_append(nullptr, mailbox.c_str()));
+    Upload upload{mail.message};
+
+    CURL* h = curl.get();
+    curl_easy_setopt(h, CURLOPT_MAIL_FROM, mailbox.c_str());
+    curl_easy_setopt(h, CURLOPT_MAIL_RCPT, recipients.get());
+    curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(h, CURLOPT_READFUNCTION, read_upload);
+    curl_easy_setopt(h, CURLOPT_READDATA, &upload);
 
     const CURLcode result = curl_easy_perform(h);
     long response = 0;
@@ -83,6 +93,24 @@ SendResult SmtpTransport::send(const OutgoingMail& mail, const std::string& code
     std::string detail = curl_easy_strerror(result);
     if (response != 0) detail += " (server reply " + std::to_string(response) + ")";
     return {classify(result, response), detail};
+}
+
+// Connecting only runs the greeting, the upgrade to TLS and the login, and stops before
+// any mail; closing the handle says QUIT.
+CodeCheck SmtpTransport::check_code(const std::string& address, const std::string& code, bool) {
+    std::stop_token never;
+    const EasyHandle curl = open_session(settings_, url_, address, code, never);
+    if (!curl) return CodeCheck::unavailable;
+    curl_easy_setopt(curl.get(), CURLOPT_CONNECT_ONLY, 1L);
+    const CURLcode result = curl_easy_perform(curl.get());
+    long response = 0;
+    curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &response);
+    switch (classify(result, response)) {
+        case Delivery::sent: return CodeCheck::accepted;
+        case Delivery::rejected: return CodeCheck::refused;
+        case Delivery::retry: break;
+    }
+    return CodeCheck::unavailable;
 }
 
 CurlLibrary::CurlLibrary() {

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "computer_key.hpp"
+
 namespace lumora::testing {
 
 namespace fs = std::filesystem;
@@ -60,6 +62,7 @@ public:
     int wait(std::chrono::milliseconds timeout);
     // SIGKILL, as a crash would end it.
     void kill_now();
+    pid_t pid() const { return pid_; }
 
 private:
     pid_t pid_ = -1;
@@ -75,6 +78,7 @@ public:
     ServiceProcess(const fs::path& dir, const std::vector<std::string>& flags);
 
     int port() const { return port_; }
+    pid_t pid() const { return process_.pid(); }
     httplib::Result post(const std::string& target) const;
     httplib::Result get(const std::string& target) const;
     int stop() { return process_.terminate(); }
@@ -92,7 +96,8 @@ private:
 // not send: other methods, chunked bodies, a head sent a byte at a time.
 class RawConnection {
 public:
-    explicit RawConnection(int port);
+    // From `source`, another loopback address, to stand for a second client.
+    explicit RawConnection(int port, const std::string& source = "127.0.0.1");
     ~RawConnection();
     RawConnection(const RawConnection&) = delete;
     RawConnection& operator=(const RawConnection&) = delete;
@@ -124,20 +129,40 @@ struct ReceivedMail {
     std::string body;
 };
 
-// A real SMTP server (aiosmtpd) on loopback that records what it receives.
+struct SmtpLogin {
+    std::string address;
+    std::string code;
+    bool accepted = false;
+};
+
+// A real SMTP server (aiosmtpd) on loopback that records what it receives. Like a mailbox
+// it accepts one code per address: the one set for it, else the first it sees. Sinks
+// started on the same dir share their codes and their record of logins.
 class SmtpSink {
 public:
     SmtpSink(const fs::path& dir, int port = 0);
 
     int port() const { return port_; }
     std::vector<ReceivedMail> mails() const;
+    std::vector<SmtpLogin> logins() const;
+    // The code the address's mailbox accepts from now on.
+    void set_code(const std::string& address, const std::string& code) const;
 
 private:
     fs::path mail_dir_;
+    fs::path codes_;
+    fs::path logins_;
     fs::path output_;
     std::size_t output_offset_;
     ChildProcess process_;
     int port_;
+};
+
+// Gives the computer to the code in the database a ServiceProcess on `dir` uses, before it
+// starts, as an earlier run whose mail server accepted the code would have: the computer
+// can then be used while no mail server answers.
+struct BoundBeforeStart {
+    BoundBeforeStart(const fs::path& dir, const ComputerKey& computer, const std::string& code);
 };
 
 // Flags that send mail to a sink (or a closed port) without TLS and retry quickly.

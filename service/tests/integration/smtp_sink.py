@@ -1,8 +1,12 @@
 """Loopback SMTP server for the reminder service's integration tests.
 
-Accepts any login (and requires one), and stores every message as a small text file:
-"name: value" lines (login, password, envelope and decoded headers), a blank line, then
-the decoded body. Prints "listening on PORT" once it accepts connections.
+Requires a login and accepts one code per address, as a mailbox does: the code listed for
+the address in the codes file ("address code" lines, which a test may rewrite to rotate a
+code), or else the first code the address logs in with, which is then listed. Appends
+every login to the logins file ("address code accepted|refused" lines), and stores every
+message as a small text file: "name: value" lines (login, password, envelope and decoded
+headers), a blank line, then the decoded body. Prints "listening on PORT" once it accepts
+connections.
 """
 
 import argparse
@@ -42,15 +46,39 @@ class Sink:
         return "250 OK"
 
 
-def authenticate(server, session, envelope, mechanism, auth_data):
-    return AuthResult(success=isinstance(auth_data, LoginPassword), auth_data=auth_data)
+class Mailboxes:
+    def __init__(self, codes_file, logins_file):
+        self.codes_file = codes_file
+        self.logins_file = logins_file
+
+    def codes(self):
+        try:
+            with open(self.codes_file, encoding="utf-8") as lines:
+                return dict(line.split() for line in lines if line.strip())
+        except FileNotFoundError:
+            return {}
+
+    def __call__(self, server, session, envelope, mechanism, auth_data):
+        # handled=False makes aiosmtpd answer a refusal with 535 itself.
+        if not isinstance(auth_data, LoginPassword):
+            return AuthResult(success=False, handled=False)
+        address, code = auth_data.login.decode(), auth_data.password.decode()
+        known = self.codes()
+        if address not in known:
+            with open(self.codes_file, "a", encoding="utf-8") as out:
+                out.write(f"{address} {code}\n")
+            known[address] = code
+        accepted = known[address] == code
+        with open(self.logins_file, "a", encoding="utf-8") as out:
+            out.write(f"{address} {code} {'accepted' if accepted else 'refused'}\n")
+        return AuthResult(success=accepted, handled=False, auth_data=auth_data)
 
 
-async def serve(port, folder):
+async def serve(port, folder, mailboxes):
     loop = asyncio.get_running_loop()
     sink = Sink(folder)
     server = await loop.create_server(
-        lambda: SMTP(sink, hostname="sink.test", authenticator=authenticate,
+        lambda: SMTP(sink, hostname="sink.test", authenticator=mailboxes,
                      auth_required=True, auth_require_tls=False),
         "127.0.0.1", port)
     print(f"listening on {server.sockets[0].getsockname()[1]}", flush=True)
@@ -66,9 +94,11 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--dir", required=True)
+    parser.add_argument("--codes", required=True)
+    parser.add_argument("--logins", required=True)
     args = parser.parse_args()
     os.makedirs(args.dir, exist_ok=True)
-    asyncio.run(serve(args.port, args.dir))
+    asyncio.run(serve(args.port, args.dir, Mailboxes(args.codes, args.logins)))
 
 
 if __name__ == "__main__":
