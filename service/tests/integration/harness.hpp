@@ -126,10 +126,11 @@ struct ReceivedMail {
     std::string body;
 };
 
-// A real SMTP server (aiosmtpd) on loopback that records what it receives.
+// A real SMTP server (aiosmtpd) on loopback that records what it receives; `options`
+// are smtp_sink.py's own (its TLS).
 class SmtpSink {
 public:
-    SmtpSink(const fs::path& dir, int port = 0);
+    SmtpSink(const fs::path& dir, int port = 0, const std::vector<std::string>& options = {});
 
     int port() const { return port_; }
     std::vector<ReceivedMail> mails() const;
