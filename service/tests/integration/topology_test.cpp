@@ -41,7 +41,7 @@ struct TopologyTest : ::testing::Test {
             const fs::path folder = dir.path() / ("instance-" + std::to_string(i));
             fs::create_directories(folder);
             std::vector<std::string> flags = smtp_flags(sink.port());
-            flags.insert(flags.end(), {"--db", uri, "--rate-limit", "4", "--trusted-proxy", "127.0.0.1", "--tls-cert",
+            flags.insert(flags.end(), {"--db", uri, "--rate-limit", "4", "--tls-cert",
                                        instance_certificate.certificate.string(), "--tls-key",
                                        instance_certificate.key.string()});
             ports.push_back(instances.emplace_back(std::make_unique<ServiceProcess>(folder, flags))->port());
