@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "http/connection_gate.hpp"
 #include "http/connection_limits.hpp"
 #include "http/listen_socket.hpp"
 #include "http/request_deadlines.hpp"
@@ -19,7 +20,7 @@ public:
     // Throws std::runtime_error when the server cannot start.
     HttpFrontend(ReminderService& service, ListenSocket socket, ConnectionLimits limits);
     // Stops taking requests and closes every connection.
-    ~HttpFrontend() = default;
+    ~HttpFrontend();
     HttpFrontend(const HttpFrontend&) = delete;
     HttpFrontend& operator=(const HttpFrontend&) = delete;
 
@@ -43,6 +44,7 @@ private:
 
     ReminderService& service_;
     RequestDeadlines deadlines_;
+    ConnectionGate gate_;
     // Last, so it stops before the members its callbacks use go away.
     std::unique_ptr<MHD_Daemon, DaemonStopper> daemon_;
 };

@@ -124,10 +124,11 @@ struct ReceivedMail {
     std::string body;
 };
 
-// A real SMTP server (aiosmtpd) on loopback that records what it receives.
+// A real SMTP server (aiosmtpd) on loopback that records what it receives. `script` holds
+// smtp_sink.py's COMMAND=REPLY,... scripts for its first answers.
 class SmtpSink {
 public:
-    SmtpSink(const fs::path& dir, int port = 0);
+    SmtpSink(const fs::path& dir, int port = 0, const std::vector<std::string>& script = {});
 
     int port() const { return port_; }
     std::vector<ReceivedMail> mails() const;
