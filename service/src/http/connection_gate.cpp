@@ -31,8 +31,8 @@ bool passing(int error) {
 
 }  // namespace
 
-ConnectionGate::ConnectionGate(ListenSocket socket, unsigned cap)
-    : socket_(std::move(socket)), cap_(cap), wake_fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+ConnectionGate::ConnectionGate(ListenSocket socket, unsigned cap, Busy busy)
+    : socket_(std::move(socket)), cap_(cap), busy_(busy), wake_fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     if (wake_fd_ < 0) throw std::runtime_error(std::string("cannot create an eventfd: ") + std::strerror(errno));
 }
 
@@ -74,7 +74,7 @@ void ConnectionGate::accept_loop(const Admit& admit) {
         }
         if (open_.load(std::memory_order_relaxed) >= cap_) {
             if (turned_away_++ == 0)
-                log_line("at the cap of " + std::to_string(cap_) + " connections; turning new ones away with 503");
+                log_line("at the cap of " + std::to_string(cap_) + " connections; turning new ones away");
             turn_away(fd);
             continue;
         }
@@ -90,7 +90,9 @@ void ConnectionGate::accept_loop(const Admit& admit) {
 // Whatever the client already sent is read first: closing with unread data would reset
 // the connection, and the client could lose the reply.
 void ConnectionGate::turn_away(int fd) {
-    [[maybe_unused]] const auto sent = send(fd, busy_reply.data(), busy_reply.size(), MSG_NOSIGNAL);
+    if (busy_ == Busy::answer_503) {
+        [[maybe_unused]] const auto sent = send(fd, busy_reply.data(), busy_reply.size(), MSG_NOSIGNAL);
+    }
     shutdown(fd, SHUT_WR);
     char discard[4096];
     while (recv(fd, discard, sizeof discard, 0) > 0) {

@@ -18,7 +18,11 @@ public:
     // Takes a connection over; false when it was refused, its socket then closed.
     using Admit = std::function<bool(int fd, const sockaddr* address, socklen_t length)>;
 
-    ConnectionGate(ListenSocket socket, unsigned cap);
+    // How a connection past the cap is turned away: on an HTTPS port a plain reply would
+    // be garbage to the client, so it is closed at once.
+    enum class Busy { answer_503, close };
+
+    ConnectionGate(ListenSocket socket, unsigned cap, Busy busy);
     ~ConnectionGate();
     ConnectionGate(const ConnectionGate&) = delete;
     ConnectionGate& operator=(const ConnectionGate&) = delete;
@@ -36,6 +40,7 @@ private:
 
     ListenSocket socket_;
     const unsigned cap_;
+    const Busy busy_;
     std::atomic<unsigned> open_{0};
     unsigned long turned_away_ = 0;  // since the cap was last reached; the accept loop's own
     int wake_fd_;  // eventfd that ends the accept loop

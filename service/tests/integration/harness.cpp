@@ -116,6 +116,10 @@ void ChildProcess::kill_now() {
     pid_ = -1;
 }
 
+void ChildProcess::send_signal(int signal) const {
+    if (pid_ > 0) kill(pid_, signal);
+}
+
 int ChildProcess::wait(std::chrono::milliseconds timeout) {
     if (pid_ <= 0) return -1;
     int status = 0;

@@ -60,6 +60,7 @@ public:
     int wait(std::chrono::milliseconds timeout);
     // SIGKILL, as a crash would end it.
     void kill_now();
+    void send_signal(int signal) const;
 
 private:
     pid_t pid_ = -1;
@@ -79,6 +80,7 @@ public:
     httplib::Result get(const std::string& target) const;
     int stop() { return process_.terminate(); }
     void crash() { process_.kill_now(); }
+    void send_signal(int signal) const { process_.send_signal(signal); }
     std::string log() const { return read_file(log_path_); }
 
 private:
