@@ -81,6 +81,8 @@ const std::vector<Flag>& flags() {
          [](Options& o, std::string_view v) { o.smtp.server = parse_endpoint(v, false); }},
         {"--smtp-security", "tls|starttls|plain", "how to protect the mail connection; plain is for tests (tls)",
          [](Options& o, std::string_view v) { o.smtp.security = parse_security(v); }},
+        {"--smtp-ca", "FILE", "PEM certificate authority trusted for the mail server besides the system's",
+         [](Options& o, std::string_view v) { o.smtp.authority = v; }},
         {"--outbox", "DIR", "folder for .eml files of the outbox transport (outbox)",
          [](Options& o, std::string_view v) { o.outbox = v; }},
         {"--heartbeat-grace", "DURATION", "silence after which a monitored computer is reported (60s)",

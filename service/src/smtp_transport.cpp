@@ -61,7 +61,8 @@ int trace(CURL*, curl_infotype type, char* data, std::size_t size, void* user) {
 
 }  // namespace
 
-SmtpTransport::SmtpTransport(SmtpSettings settings) : settings_(std::move(settings)), url_(smtp_url(settings_)) {}
+SmtpTransport::SmtpTransport(SmtpSettings settings)
+    : settings_(std::move(settings)), url_(smtp_url(settings_)), trust_(settings_.authority) {}
 
 SendResult SmtpTransport::send(const OutgoingMail& mail, const std::string& code, std::stop_token stop) {
     EasyHandle curl(curl_easy_init());
@@ -87,6 +88,9 @@ SendResult SmtpTransport::send(const OutgoingMail& mail, const std::string& code
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, check_stop);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &stop);
     if (settings_.security == SmtpSecurity::starttls) curl_easy_setopt(h, CURLOPT_USE_SSL, CURLUSESSL_ALL);
+    trust_.apply(h);
+    char errors[CURL_ERROR_SIZE] = "";
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errors);
     SmtpDialogue dialogue;
     curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, trace);
     curl_easy_setopt(h, CURLOPT_DEBUGDATA, &dialogue);
@@ -95,8 +99,9 @@ SendResult SmtpTransport::send(const OutgoingMail& mail, const std::string& code
     const CURLcode result = curl_easy_perform(h);
     // Only curl's fixed text, the command and the reply code are logged: the server's
     // reply text is not ours to vouch for.
-    return {classify_smtp(result == CURLE_OK, dialogue),
-            std::string(curl_easy_strerror(result)) + " (" + describe_reply(dialogue) + ")"};
+    std::string detail = std::string(curl_easy_strerror(result)) + " (" + describe_reply(dialogue) + ")";
+    if (const std::string tls = tls_failure_detail(result, errors); !tls.empty()) detail += ": " + tls;
+    return {classify_smtp(result == CURLE_OK, dialogue), detail};
 }
 
 CurlLibrary::CurlLibrary() {

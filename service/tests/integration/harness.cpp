@@ -170,7 +170,7 @@ httplib::Result ServiceProcess::post(const std::string& target) const {
 
 httplib::Result ServiceProcess::get(const std::string& target) const { return client_for(port_).Get(target.c_str()); }
 
-SmtpSink::SmtpSink(const fs::path& dir, int port, const std::vector<std::string>& script)
+SmtpSink::SmtpSink(const fs::path& dir, int port, const std::vector<std::string>& options)
     : mail_dir_(dir / "received"),
       output_(dir / "sink.out"),
       output_offset_(file_size_or_zero(output_)),
@@ -178,7 +178,7 @@ SmtpSink::SmtpSink(const fs::path& dir, int port, const std::vector<std::string>
           [&] {
               std::vector<std::string> argv = {LUMORA_TEST_PYTHON, LUMORA_SMTP_SINK,        "--port",
                                                std::to_string(port), "--dir", mail_dir_.string()};
-              for (const auto& line : script) argv.insert(argv.end(), {"--script", line});
+              argv.insert(argv.end(), options.begin(), options.end());
               return argv;
           }(),
           output_),

@@ -126,11 +126,11 @@ struct ReceivedMail {
     std::string body;
 };
 
-// A real SMTP server (aiosmtpd) on loopback that records what it receives. `script` holds
-// smtp_sink.py's COMMAND=REPLY,... scripts for its first answers.
+// A real SMTP server (aiosmtpd) on loopback that records what it receives; `options`
+// are smtp_sink.py's own (its TLS, its scripted replies).
 class SmtpSink {
 public:
-    SmtpSink(const fs::path& dir, int port = 0, const std::vector<std::string>& script = {});
+    SmtpSink(const fs::path& dir, int port = 0, const std::vector<std::string>& options = {});
 
     int port() const { return port_; }
     std::vector<ReceivedMail> mails() const;

@@ -23,7 +23,7 @@ class SmtpReplies : public ::testing::TestWithParam<ReplyCase> {};
 TEST_P(SmtpReplies, ReplyDecidesBetweenRetryAndDrop) {
     const ReplyCase& c = GetParam();
     TempDir dir;
-    const SmtpSink sink(dir.path(), 0, {c.script});
+    const SmtpSink sink(dir.path(), 0, {"--script", c.script});
     ServiceProcess service(dir.path(), smtp_flags(sink.port()));
     ASSERT_EQ(service.post(reminder_target)->status, 200);
     const auto settled = [&] {

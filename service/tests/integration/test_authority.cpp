@@ -33,11 +33,11 @@ TestAuthority::TestAuthority(const fs::path& dir)
     run_or_throw(argv, dir_ / "openssl.log");
 }
 
-IssuedCertificate TestAuthority::issue(const std::string& name) const {
+IssuedCertificate TestAuthority::issue(const std::string& name, const std::string& alt_names) const {
     const IssuedCertificate issued{dir_ / (name + ".crt"), dir_ / (name + ".key")};
     const fs::path request = dir_ / (name + ".csr");
     const fs::path extensions = dir_ / (name + ".ext");
-    std::ofstream(extensions) << "subjectAltName=DNS:localhost,IP:127.0.0.1\n";
+    std::ofstream(extensions) << "subjectAltName=" << alt_names << "\n";
     std::vector<std::string> argv = new_key_request(issued.key, name);
     argv.insert(argv.end(), {"-out", request.string()});
     run_or_throw(argv, dir_ / "openssl.log");

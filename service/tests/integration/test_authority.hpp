@@ -19,8 +19,10 @@ public:
     explicit TestAuthority(const fs::path& dir);
 
     const fs::path& certificate() const { return certificate_; }
-    // A server certificate for localhost and 127.0.0.1 whose common name is `name`.
-    IssuedCertificate issue(const std::string& name) const;
+    // A server certificate whose common name is `name`, for the host names and addresses
+    // in `alt_names` (as openssl writes them: "DNS:localhost,IP:127.0.0.1").
+    IssuedCertificate issue(const std::string& name,
+                            const std::string& alt_names = "DNS:localhost,IP:127.0.0.1") const;
 
 private:
     fs::path dir_;
