@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "log.hpp"
 #include "trust/wipe.hpp"
@@ -98,6 +99,22 @@ MHD_Result wipe_argument(void*, MHD_ValueKind, const char*, std::size_t, const c
     return MHD_YES;
 }
 
+// TLS 1.2 and 1.3 only; GnuTLS's defaults within them.
+constexpr const char* tls_priorities = "NORMAL:-VERS-ALL:+VERS-TLS1.3:+VERS-TLS1.2";
+
+// The options that turn the port into an HTTPS one, or none.
+std::vector<MHD_OptionItem> tls_options(const TlsCredentials* tls) {
+    std::vector<MHD_OptionItem> options;
+    if (tls) {
+        if (MHD_is_feature_supported(MHD_FEATURE_HTTPS_CERT_CALLBACK2) != MHD_YES)
+            throw std::runtime_error("this libmicrohttpd cannot serve HTTPS with a reloadable certificate");
+        options.push_back({MHD_OPTION_HTTPS_CERT_CALLBACK2, 0, reinterpret_cast<void*>(&TlsCredentials::retrieve)});
+        options.push_back({MHD_OPTION_HTTPS_PRIORITIES, 0, const_cast<char*>(tls_priorities)});
+    }
+    options.push_back({MHD_OPTION_END, 0, nullptr});
+    return options;
+}
+
 const Reply method_not_allowed{405, "不支持的请求方法"};
 const Reply body_too_long{413, "请求过长"};
 
@@ -121,13 +138,20 @@ struct HttpFrontend::Exchange {
     ~Exchange() { wipe(target); }
 };
 
-HttpFrontend::HttpFrontend(ReminderService& service, ListenSocket socket, ConnectionLimits limits)
-    : service_(service), deadlines_(limits.request_time) {
+// The gate accepts and enforces the cap; the library's own limit only leaves it room,
+// since the library counts a connection as gone a little after reporting it closed.
+// Its inter-thread channel lets added connections and the stop reach every event loop.
+HttpFrontend::HttpFrontend(ReminderService& service, ListenSocket socket, ConnectionLimits limits,
+                           const TlsCredentials* tls)
+    : service_(service),
+      deadlines_(limits.request_time),
+      gate_(std::move(socket), limits.total, tls ? ConnectionGate::Busy::close : ConnectionGate::Busy::answer_503) {
+    std::vector<MHD_OptionItem> extra = tls_options(tls);
     daemon_.reset(MHD_start_daemon(
-        MHD_USE_EPOLL_INTERNAL_THREAD, 0, nullptr, nullptr, &HttpFrontend::on_request, this,
-        MHD_OPTION_LISTEN_SOCKET, socket.fd(),
+        MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ITC | (tls ? MHD_USE_TLS : 0), 0, nullptr,
+        nullptr, &HttpFrontend::on_request, this,
         MHD_OPTION_THREAD_POOL_SIZE, event_threads,
-        MHD_OPTION_CONNECTION_LIMIT, limits.total,
+        MHD_OPTION_CONNECTION_LIMIT, limits.total + 64 + event_threads,
         MHD_OPTION_PER_IP_CONNECTION_LIMIT, limits.per_address,
         MHD_OPTION_CONNECTION_TIMEOUT, idle_timeout_seconds,
         MHD_OPTION_SIGPIPE_HANDLED_BY_APP, 1,
@@ -135,16 +159,23 @@ HttpFrontend::HttpFrontend(ReminderService& service, ListenSocket socket, Connec
         MHD_OPTION_URI_LOG_CALLBACK, &HttpFrontend::on_request_line, this,
         MHD_OPTION_NOTIFY_COMPLETED, &HttpFrontend::on_completed, this,
         MHD_OPTION_NOTIFY_CONNECTION, &HttpFrontend::on_connection, this,
+        MHD_OPTION_ARRAY, extra.data(),
         MHD_OPTION_END));
     if (!daemon_) throw std::runtime_error("cannot start the HTTP server");
-    socket.release();
+    gate_.start([this](int fd, const sockaddr* address, socklen_t length) {
+        return MHD_add_connection(daemon_.get(), fd, address, length) == MHD_YES;
+    });
 }
+
+// No connection may be handed to the library while it stops.
+HttpFrontend::~HttpFrontend() { gate_.stop(); }
 
 void HttpFrontend::on_connection(void* self, MHD_Connection* connection, void** socket_context,
                                  MHD_ConnectionNotificationCode event) {
     auto& frontend = *static_cast<HttpFrontend*>(self);
     if (event == MHD_CONNECTION_NOTIFY_CLOSED) {
         frontend.deadlines_.closed(connection);
+        frontend.gate_.closed();
         delete static_cast<Exchange*>(*socket_context);
         return;
     }

@@ -4,9 +4,11 @@
 
 #include <memory>
 
+#include "http/connection_gate.hpp"
 #include "http/connection_limits.hpp"
 #include "http/listen_socket.hpp"
 #include "http/request_deadlines.hpp"
+#include "http/tls_credentials.hpp"
 #include "reminder_service.hpp"
 
 namespace lumora {
@@ -15,11 +17,13 @@ namespace lumora {
 // threads, so slow or silent clients cost a socket each and delay nobody.
 class HttpFrontend {
 public:
-    // Starts serving at once on threads of its own and takes the socket over.
-    // Throws std::runtime_error when the server cannot start.
-    HttpFrontend(ReminderService& service, ListenSocket socket, ConnectionLimits limits);
+    // Starts serving at once on threads of its own and takes the socket over; with `tls`
+    // (which must outlive it) the port speaks HTTPS only. Throws std::runtime_error when
+    // the server cannot start.
+    HttpFrontend(ReminderService& service, ListenSocket socket, ConnectionLimits limits,
+                 const TlsCredentials* tls = nullptr);
     // Stops taking requests and closes every connection.
-    ~HttpFrontend() = default;
+    ~HttpFrontend();
     HttpFrontend(const HttpFrontend&) = delete;
     HttpFrontend& operator=(const HttpFrontend&) = delete;
 
@@ -43,6 +47,7 @@ private:
 
     ReminderService& service_;
     RequestDeadlines deadlines_;
+    ConnectionGate gate_;
     // Last, so it stops before the members its callbacks use go away.
     std::unique_ptr<MHD_Daemon, DaemonStopper> daemon_;
 };

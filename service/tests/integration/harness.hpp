@@ -62,6 +62,7 @@ public:
     int wait(std::chrono::milliseconds timeout);
     // SIGKILL, as a crash would end it.
     void kill_now();
+    void send_signal(int signal) const;
     pid_t pid() const { return pid_; }
 
 private:
@@ -83,6 +84,7 @@ public:
     httplib::Result get(const std::string& target) const;
     int stop() { return process_.terminate(); }
     void crash() { process_.kill_now(); }
+    void send_signal(int signal) const { process_.send_signal(signal); }
     std::string log() const { return read_file(log_path_); }
 
 private:
@@ -135,12 +137,13 @@ struct SmtpLogin {
     bool accepted = false;
 };
 
-// A real SMTP server (aiosmtpd) on loopback that records what it receives. Like a mailbox
-// it accepts one code per address: the one set for it, else the first it sees. Sinks
-// started on the same dir share their codes and their record of logins.
+// A real SMTP server (aiosmtpd) on loopback that records what it receives; `options`
+// are smtp_sink.py's own (its TLS, its scripted replies). Like a mailbox it accepts one
+// code per address: the one set for it, else the first it sees. Sinks started on the
+// same dir share their codes and their record of logins.
 class SmtpSink {
 public:
-    SmtpSink(const fs::path& dir, int port = 0);
+    SmtpSink(const fs::path& dir, int port = 0, const std::vector<std::string>& options = {});
 
     int port() const { return port_; }
     std::vector<ReceivedMail> mails() const;
