@@ -19,6 +19,8 @@ class ServiceStatusBar {
   // Reports how a request ended, stamped with the local time.
   void Report(const ServiceReply& reply);
   std::wstring Text(int part) const;
+  // A note of the program's own, in the second part, stamped like a report.
+  void Note(const std::wstring& text);
 
  private:
   void SetText(int part, const std::wstring& text) const;

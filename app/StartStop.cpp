@@ -94,6 +94,7 @@ void frmMain::StartMonitoring() {
   txtwxid_.Enable(false);
   cpid_.Enable(false);
   RememberAccount();
+  Notice({MonitorEventKind::Started, L"", L""});
 }
 
 // Reminders still waiting for the service end with the run, shown undelivered.
@@ -111,6 +112,7 @@ void frmMain::StopMonitoring() {
   }
   worker_.Send(urls_.MonitoringOff(account_.wxid, account_.cpid, account_.pwd),
                [this](const ServiceReply& reply) { OnStopAnswer(reply); });
+  Notice({MonitorEventKind::Stopped, L"", L""});
 }
 
 void frmMain::OnStopAnswer(const ServiceReply& reply) {

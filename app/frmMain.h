@@ -14,6 +14,10 @@
 #include "Controls.h"
 #include "Form1.h"
 #include "Form3.h"
+#include "HistoryLog.h"
+#include "HistoryWindow.h"
+#include "MonitorEvent.h"
+#include "NotifyIcon.h"
 #include "ServiceStatusBar.h"
 #include "ServiceUrls.h"
 #include "ServiceWorker.h"
@@ -31,6 +35,8 @@ struct frmMainServices {
   std::unique_ptr<TcpRowSource> rowSource;
   Settings settings;  // what is remembered between runs
   std::function<void()> onClosed;  // after the window is gone
+  NotifyShell* shell = nullptr;  // none: no notification icon
+  HistoryLog history;            // where the events are written down
 };
 
 // The start-up window: account strip, watch list and connection list.
@@ -56,6 +62,7 @@ class frmMain : private ucListViewEvents {
   void lvInfo_ColumnClick(int column);
   void cf_Click();
   void ab_Click();
+  void History_Click();
 
   // What tests look at.
   ucListView& lvInfo() { return lvInfo_; }
@@ -71,6 +78,9 @@ class frmMain : private ucListViewEvents {
   bool ServiceIdle() const { return worker_.Idle(); }
   Form1& TipsWindow() { return Form1_; }
   Form3& OptionsWindow() { return Form3_; }
+  HistoryWindow& HistoryForm() { return history_; }
+  // Null when the program has no notification icon.
+  const NotifyIcon* TrayIcon() const { return tray_.get(); }
   int k() const { return k_; }
   bool ringon() const { return ringon_; }
   int localring() const { return localring_; }
@@ -78,6 +88,7 @@ class frmMain : private ucListViewEvents {
  private:
   static constexpr UINT_PTR kTimer1 = 1;
   static constexpr UINT_PTR kTimer2 = 2;
+  static constexpr UINT kTrayMessage = WM_APP + 3;
 
   // What a run sends the service: read once, at the start of the run.
   struct RunAccount {
@@ -125,6 +136,15 @@ class frmMain : private ucListViewEvents {
   // Queues a request whose answer only reaches the status bar.
   void SendForStatus(const std::wstring& url);
   void Tell(const std::wstring& text);
+  // The notification icon, its menu and the window's place in the notification area.
+  void CreateTrayIcon();
+  void OnTrayMessage(UINT mouseMessage);
+  void ShowTrayMenu();
+  void RestoreWindow();
+  void OnMinimized();
+  void UpdateTrayTip();
+  // Writes the event into the history and shows it where it belongs.
+  void Notice(const MonitorEvent& event);
   void DblClick() override { lvInfo_DblClick(); }
   void ColumnClick(int Column) override { lvInfo_ColumnClick(Column); }
 
@@ -148,6 +168,9 @@ class frmMain : private ucListViewEvents {
   ServiceStatusBar statusBar_;
   Form1 Form1_;
   Form3 Form3_;
+  HistoryWindow history_{services_.history};
+  std::unique_ptr<NotifyIcon> tray_;
+  UINT taskbarCreated_ = 0;
 
   int k_ = 0;
   std::wstring wxid_;
@@ -159,6 +182,9 @@ class frmMain : private ucListViewEvents {
   int run_ = 0;           // counts the starts, so that a late answer finds its run
   int runFirstLine_ = 1;  // List1 line of the current run's first entry
   int localring_ = 1;
+  bool minimizeToTray_ = false;
+  std::set<std::wstring> dropped_;  // watch keys of the run whose drop was confirmed
+  bool historyFailed_ = false;      // a failed write was shown
   bool refreshing_ = false;
   bool ticking_ = false;
   bool checking_ = false;  // a start waits for the version check
