@@ -18,6 +18,7 @@
 #include "HistoryWindow.h"
 #include "MonitorEvent.h"
 #include "NotifyIcon.h"
+#include "ServiceReach.h"
 #include "ServiceStatusBar.h"
 #include "ServiceUrls.h"
 #include "ServiceWorker.h"
@@ -52,7 +53,8 @@ class frmMain : private ucListViewEvents {
   HWND hWnd() const { return hWnd_; }
 
   // The handlers, public so that tests drive them without clicks or timers.
-  bool RefreshList();
+  // A refresh asks for a snapshot; the list fills when it arrives.
+  void RefreshList();
   void Command1_Click();
   void cmdRefresh_Click();
   void cmdDisconnect_Click();
@@ -76,11 +78,15 @@ class frmMain : private ucListViewEvents {
   const ServiceStatusBar& StatusBar() const { return statusBar_; }
   // Nothing of the service's conversation is queued, under way or unhandled.
   bool ServiceIdle() const { return worker_.Idle(); }
+  // No snapshot is being taken and no prompt waits for a fill to end.
+  bool SnapshotIdle() const { return !table_->Fetching() && !table_->Filling() && waitingPrompts_.empty(); }
   Form1& TipsWindow() { return Form1_; }
   Form3& OptionsWindow() { return Form3_; }
   HistoryWindow& HistoryForm() { return history_; }
   // Null when the program has no notification icon.
   const NotifyIcon* TrayIcon() const { return tray_.get(); }
+  // The icon's mouse messages, in lParam.
+  static constexpr UINT kTrayMessage = WM_APP + 5;
   int k() const { return k_; }
   bool ringon() const { return ringon_; }
   int localring() const { return localring_; }
@@ -88,7 +94,8 @@ class frmMain : private ucListViewEvents {
  private:
   static constexpr UINT_PTR kTimer1 = 1;
   static constexpr UINT_PTR kTimer2 = 2;
-  static constexpr UINT kTrayMessage = WM_APP + 3;
+  static constexpr UINT kSnapshotTaken = WM_APP + 3;
+  static constexpr UINT kRunPrompts = WM_APP + 4;
 
   // What a run sends the service: read once, at the start of the run.
   struct RunAccount {
@@ -99,9 +106,12 @@ class frmMain : private ucListViewEvents {
   // A reminder of the current run that the service has not acknowledged.
   struct PendingReminder {
     enum class State { Sending, Retrying, Refused };
+    std::wstring key;
     int line;           // its List1 line
     std::wstring text;  // that line without a reminder state
     State state;
+    int tries = 0;      // requests sent
+    int failures = 0;   // answers that did not reach the service
   };
 
   static LRESULT CALLBACK WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -119,22 +129,46 @@ class frmMain : private ucListViewEvents {
   void OnTips(const ServiceReply& reply);
   void OnVersionVerdict(const ServiceReply& reply, const std::vector<std::wstring>& items,
                         const RunAccount& account);
+  void OnMonitoringOnAnswer(int run, const ServiceReply& reply);
   void OnReminderAnswer(int run, const std::wstring& key, const PendingReminder& sent, const ServiceReply& reply);
   void OnStopAnswer(const ServiceReply& reply);
+  void OnSnapshotTaken();
+  void OnRunPrompts();
+  void ConfirmClose();
 
   void CreateControls();
   void Form_Load();
   void StartMonitoring();
   void StopMonitoring();
+  void EndRun();
   std::vector<std::wstring> CaptureWatchItems();
   bool AccountIsValid();
+  bool WatchItemsAreValid(const std::vector<std::wstring>& items);
   void LoadRememberedAccount();
   void RememberAccount() const;
+  void TakeSnapshot();
+  void FillList();
   void CheckWatchItems();
+  void ConfirmDrops();
+  void RetryReminders();
   void SendReminder(const std::wstring& key, PendingReminder& reminder);
   void SetReminderLine(int line, const std::wstring& text, const std::wstring& state);
-  // Queues a request whose answer only reaches the status bar.
-  void SendForStatus(const std::wstring& url);
+
+  // What the monitoring cycle tells, each in one place (MonitoringEvents.cpp).
+  void OnDropConfirmed(const PendingReminder& reminder);
+  void OnReminderQueued(const PendingReminder& reminder);
+  void OnReminderAcknowledged(const PendingReminder& reminder, const ServiceReply& reply);
+  void OnReminderRefused(const PendingReminder& reminder, const ServiceReply& reply);
+  void OnReminderNotDelivered(const PendingReminder& reminder);
+  void OnReminderStillFailing(const PendingReminder& reminder, const ServiceReply& reply);
+  void OnHeartbeatAnswer(const ServiceReply& reply);
+  void OnSnapshotFailed();
+  void OnSnapshotRead();
+  void OnServiceAnswer(const ServiceReply& reply);
+
+  // Every modal window goes through here: one asked for while the list fills
+  // opens once the fill has ended, so that no fill waits on a modal loop.
+  void Ask(std::function<void()> prompt);
   void Tell(const std::wstring& text);
   // The notification icon, its menu and the window's place in the notification area.
   void CreateTrayIcon();
@@ -144,7 +178,7 @@ class frmMain : private ucListViewEvents {
   void OnMinimized();
   void UpdateTrayTip();
   // Writes the event into the history and shows it where it belongs.
-  void Notice(const MonitorEvent& event);
+  void Notice(const MonitorEvent& event, bool balloon = true);
   void DblClick() override { lvInfo_DblClick(); }
   void ColumnClick(int Column) override { lvInfo_ColumnClick(Column); }
 
@@ -185,9 +219,19 @@ class frmMain : private ucListViewEvents {
   bool minimizeToTray_ = false;
   std::set<std::wstring> dropped_;  // watch keys of the run whose drop was confirmed
   bool historyFailed_ = false;      // a failed write was shown
-  bool refreshing_ = false;
-  bool ticking_ = false;
+  ServiceReach reach_;
+  // The snapshots: what the one being taken is for, and what the next is for.
+  bool checkWanted_ = false;     // a tick asked for a check of the watches
+  bool confirmWanted_ = false;   // a check found ports gone: look again
+  bool snapshotChecks_ = false;
+  bool snapshotConfirms_ = false;
+  int snapshotRun_ = 0;
+  bool refillWanted_ = false;    // a snapshot arrived while the list filled
+  std::set<std::wstring> suspects_;  // watch keys a check missed, to be confirmed
+  int failedSnapshots_ = 0;      // in a row
+  std::vector<std::function<void()>> waitingPrompts_;  // asked for during a fill
   bool checking_ = false;  // a start waits for the version check
   bool tipsWaiting_ = false;  // tips came before the window was shown
+  bool confirmingClose_ = false;  // the close confirmation is open
   bool closing_ = false;   // hidden, waiting for the monitoring-off answer
 };

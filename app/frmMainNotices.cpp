@@ -70,7 +70,7 @@ void frmMain::History_Click() {
 
 // A history that cannot be written never holds the monitoring up; the first
 // failure of the session shows in the status bar.
-void frmMain::Notice(const MonitorEvent& event) {
+void frmMain::Notice(const MonitorEvent& event, bool balloon) {
   if (event.kind == MonitorEventKind::Started) dropped_.clear();
   if (event.kind == MonitorEventKind::DropConfirmed) dropped_.insert(event.entry);
   const HistoryRecord record = services_.history.Record(event, account_.cpid);
@@ -78,7 +78,7 @@ void frmMain::Notice(const MonitorEvent& event) {
     statusBar_.Note(L"历史记录无法写入：" + services_.history.Path());
   }
   history_.Add(record);
-  if (tray_) {
+  if (tray_ && balloon) {
     if (const auto text = BalloonText(event)) tray_->Balloon(L"Lumora", *text);
   }
   UpdateTrayTip();

@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr UINT kTrayMessage = WM_APP + 3;
-
 std::wstring Scratch(const wchar_t* leaf) {
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
@@ -33,7 +31,7 @@ class TrayTest : public MainWindowTest {
     SendMessageW(form->hWnd(), WM_COMMAND, id, 0);
     Settle();
   }
-  void TrayClick(UINT mouseMessage) { SendMessageW(form->hWnd(), kTrayMessage, 1, mouseMessage); }
+  void TrayClick(UINT mouseMessage) { SendMessageW(form->hWnd(), frmMain::kTrayMessage, 1, mouseMessage); }
 };
 
 TEST_F(TrayTest, IconFromLoadToExitWithTheStateInItsTip) {

@@ -56,7 +56,7 @@ TEST(ServiceReach, ThreeMissedTicksInARowThenBackOnceEach) {
 TEST(NotifyIcon, AddsTipsBalloonsAndRemovesAtTheEnd) {
   FakeShell shell;
   {
-    NotifyIcon icon(shell, WM_APP + 3);
+    NotifyIcon icon(shell, WM_APP + 5);
     icon.Balloon(L"Lumora", L"before the icon");
     ASSERT_TRUE(icon.Add(reinterpret_cast<HWND>(1), nullptr, L"Lumora：未监控"));
     icon.SetTip(L"Lumora：未监控");
@@ -75,7 +75,7 @@ TEST(NotifyIcon, AddsTipsBalloonsAndRemovesAtTheEnd) {
 TEST(NotifyIcon, AShellThatRefusedTakesTheIconOnReadd) {
   FakeShell shell;
   shell.accept = false;
-  NotifyIcon icon(shell, WM_APP + 3);
+  NotifyIcon icon(shell, WM_APP + 5);
   EXPECT_FALSE(icon.Add(reinterpret_cast<HWND>(1), nullptr, L"a"));
   icon.Balloon(L"Lumora", L"lost");
   shell.accept = true;
