@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "IdempotencyKey.h"
 #include "WatchCheck.h"
 
 namespace {
@@ -60,7 +61,7 @@ void frmMain::CheckWatchItems() {
     if (reminder == reminders_.end()) {
       if (present[j]) continue;
       const int line = runFirstLine_ + static_cast<int>(j);
-      const PendingReminder fresh{line, List1_.Line(line), PendingReminder::State::Retrying};
+      const PendingReminder fresh{line, List1_.Line(line), PendingReminder::State::Retrying, NewIdempotencyKey()};
       reminder = reminders_.emplace(key, fresh).first;
       ringon_ = true;
     }
@@ -74,7 +75,8 @@ void frmMain::SendReminder(const std::wstring& key, PendingReminder& reminder) {
   worker_.Send(urls_.Reminder(account_.wxid, key, account_.cpid, account_.pwd),
                [this, run = run_, key, sent = reminder](const ServiceReply& reply) {
                  OnReminderAnswer(run, key, sent, reply);
-               });
+               },
+               0, IdempotencyHeader(reminder.idempotencyKey));
 }
 
 // An answer may come after its run has stopped, or after a new run started;

@@ -4,9 +4,11 @@
 
 #include <cwchar>
 
+#include "FailureText.h"
+
 namespace {
 
-constexpr int kOutcomeWidth = 260;  // pixels at 96 dpi
+constexpr int kOutcomeWidth = 340;  // pixels at 96 dpi
 
 std::wstring LocalTimeText() {
   SYSTEMTIME now;
@@ -34,8 +36,7 @@ std::wstring OutcomeText(const ServiceReply& reply, const std::wstring& time) {
     case ReplyKind::Failure:
       break;
   }
-  if (reply.status == 0) return head + L"无法连接或无应答";
-  return head + L"服务出错（" + std::to_wstring(reply.status) + L"）";
+  return head + FailureText(reply);
 }
 
 std::wstring RefusalText(const ServiceReply& reply, const std::wstring& time) {
