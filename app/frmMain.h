@@ -19,6 +19,7 @@
 #include "MonitorEvent.h"
 #include "NotifyIcon.h"
 #include "ServiceReach.h"
+#include "ServiceSetting.h"
 #include "ServiceStatusBar.h"
 #include "ServiceUrls.h"
 #include "ServiceWorker.h"
@@ -110,6 +111,7 @@ class frmMain : private ucListViewEvents {
     int line;           // its List1 line
     std::wstring text;  // that line without a reminder state
     State state;
+    std::wstring idempotencyKey;  // the same for every retry
     int tries = 0;      // requests sent
     int failures = 0;   // answers that did not reach the service
   };
@@ -183,7 +185,8 @@ class frmMain : private ucListViewEvents {
   void ColumnClick(int Column) override { lvInfo_ColumnClick(Column); }
 
   frmMainServices services_;
-  ServiceUrls urls_;
+  ServiceSetting serviceSetting_;
+  ServiceUrls urls_;  // the service of the current run, or of the load
   std::unique_ptr<mTCPTable> table_;
   HWND hWnd_ = nullptr;
   HWND lastFocus_ = nullptr;
