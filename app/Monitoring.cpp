@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "IdempotencyKey.h"
 #include "WatchCheck.h"
 
 namespace {
@@ -117,9 +118,8 @@ void frmMain::ConfirmDrops() {
     const std::wstring& key = watchitems_[j];
     if (present[j] || !suspects_.contains(key) || reminders_.contains(key)) continue;
     const int line = runFirstLine_ + static_cast<int>(j);
-    PendingReminder& reminder =
-        reminders_.emplace(key, PendingReminder{line, List1_.Line(line), PendingReminder::State::Retrying})
-            .first->second;
+    const PendingReminder fresh{line, List1_.Line(line), PendingReminder::State::Retrying, NewIdempotencyKey()};
+    PendingReminder& reminder = reminders_.emplace(key, fresh).first->second;
     OnDropConfirmed(reminder);
     SendReminder(key, reminder);
   }
@@ -138,7 +138,8 @@ void frmMain::SendReminder(const std::wstring& key, PendingReminder& reminder) {
   worker_.Send(urls_.Reminder(account_.wxid, key, account_.cpid, account_.pwd),
                [this, run = run_, key, sent = reminder](const ServiceReply& reply) {
                  OnReminderAnswer(run, key, sent, reply);
-               });
+               },
+               0, IdempotencyHeader(reminder.idempotencyKey));
 }
 
 // An answer may come after its run has stopped, or after a new run started;

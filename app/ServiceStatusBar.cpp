@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "FailureText.h"
+
 namespace {
 
-constexpr int kOutcomeWidth = 260;  // pixels at 96 dpi
+constexpr int kOutcomeWidth = 300;  // pixels at 96 dpi: room for a failure's cause
 constexpr int kSnapshotWidth = 130;
 constexpr int kSnapshotPart = 2;
 
@@ -37,8 +39,7 @@ std::wstring OutcomeText(const ServiceReply& reply, const std::wstring& time) {
     case ReplyKind::Failure:
       break;
   }
-  if (reply.status == 0) return head + L"无法连接或无应答";
-  return head + L"服务出错（" + std::to_wstring(reply.status) + L"）";
+  return head + FailureText(reply);
 }
 
 std::wstring RefusalText(const ServiceReply& reply, const std::wstring& time) {

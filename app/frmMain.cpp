@@ -38,11 +38,12 @@ void RegisterClasses(WNDPROC mainProc, WNDPROC stripProc) {
 
 frmMain::frmMain(frmMainServices services)
     : services_(std::move(services)),
-      urls_(services_.serviceAddress),
+      serviceSetting_(services_.settings, services_.serviceAddress),
+      urls_(serviceSetting_.Current()),
       table_(std::make_unique<mTCPTable>(std::move(services_.rowSource))),
       lvInfo_(this),
       Form1_(worker_, urls_),
-      Form3_(localring_) {}
+      Form3_(localring_, serviceSetting_, *services_.prompts) {}
 
 frmMain::~frmMain() {
   if (hWnd_) DestroyWindow(hWnd_);

@@ -14,6 +14,7 @@
 #include "Controls.h"
 #include "Form1.h"
 #include "Form3.h"
+#include "ServiceSetting.h"
 #include "ServiceStatusBar.h"
 #include "ServiceUrls.h"
 #include "ServiceWorker.h"
@@ -96,6 +97,7 @@ class frmMain : private ucListViewEvents {
     int line;           // its List1 line
     std::wstring text;  // that line without a reminder state
     State state;
+    std::wstring idempotencyKey;  // the same for every retry
   };
 
   static LRESULT CALLBACK WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -159,7 +161,8 @@ class frmMain : private ucListViewEvents {
   void ColumnClick(int Column) override { lvInfo_ColumnClick(Column); }
 
   frmMainServices services_;
-  ServiceUrls urls_;
+  ServiceSetting serviceSetting_;
+  ServiceUrls urls_;  // the service of the current run, or of the load
   std::unique_ptr<mTCPTable> table_;
   HWND hWnd_ = nullptr;
   HWND lastFocus_ = nullptr;

@@ -2,6 +2,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -12,6 +13,7 @@
 #include "options.hpp"
 #include "outbox_transport.hpp"
 #include "store/open_store.hpp"
+#include "stop_deadline.hpp"
 #include "store/sqlite/db_lock.hpp"
 
 namespace {
@@ -20,6 +22,8 @@ using namespace lumora;
 
 // Room for a burst of connections arriving faster than they are accepted.
 constexpr int listen_backlog = 1024;
+// Longest an orderly stop may take before the process ends regardless.
+constexpr std::chrono::seconds stop_limit{5};
 
 // Blocked in every thread and taken by sigwait() in main, so no handler and no global
 // flag are needed. SIGHUP rereads the TLS certificate.
@@ -111,6 +115,7 @@ int run(const Options& options) {
                             clock);
     std::jthread worker_thread([&worker](std::stop_token stop) { worker.run(stop); });
     std::jthread deadman_thread([&deadman](std::stop_token stop) { deadman.run(stop); });
+    std::optional<StopDeadline> stop_deadline;
     {
         const int port = listener.port();
         const HttpFrontend http(service, std::move(listener), options.connections, tls ? &*tls : nullptr);
@@ -119,9 +124,10 @@ int run(const Options& options) {
                  std::to_string(store.queued()) + " mail(s) queued");
         const int signal_number = wait_for_stop(stop_signals, tls ? &*tls : nullptr);
         log_line("stopping on signal " + std::to_string(signal_number));
+        stop_deadline.emplace(stop_limit);
+        worker_thread.request_stop();
+        deadman_thread.request_stop();
     }
-    deadman_thread.request_stop();
-    worker_thread.request_stop();
     deadman_thread.join();
     worker_thread.join();
     log_line("stopped; " + std::to_string(store.queued()) + " mail(s) stay queued");

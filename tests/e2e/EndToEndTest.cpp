@@ -1,84 +1,14 @@
 // The real program against a loopback reminder service, driven from outside
 // with window messages only: mark a connection, start, drop it, get reminded
 // after the service turned the first reminder away with "queue full".
-#include <winsock2.h>
-#include <ws2tcpip.h>
-
-#include <gtest/gtest.h>
-
 #include <atomic>
-#include <chrono>
-#include <functional>
-#include <thread>
 
 #include "LoopbackHttpServer.h"
-#include "RemoteWindows.h"
-#include "frmMainIds.h"
+#include "ProgramDriver.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-// Polls until the condition holds; false when the time runs out.
-bool WaitFor(std::chrono::milliseconds limit, const std::function<bool()>& condition) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(100ms);
-  }
-  return true;
-}
-
-class Listener {
- public:
-  Listener() {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-    socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int length = sizeof(address);
-    bind(socket_, reinterpret_cast<sockaddr*>(&address), length);
-    listen(socket_, 1);
-    getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
-  }
-  ~Listener() {
-    Close();
-    WSACleanup();
-  }
-  void Close() {
-    if (socket_ != INVALID_SOCKET) closesocket(socket_);
-    socket_ = INVALID_SOCKET;
-  }
-  unsigned short Port() const { return port_; }
-
- private:
-  SOCKET socket_ = INVALID_SOCKET;
-  unsigned short port_ = 0;
-};
-
-class Program {
- public:
-  explicit Program(const std::wstring& path) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    std::wstring commandLine = L"\"" + path + L"\"";
-    CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_);
-    CloseHandle(info_.hThread);
-  }
-  ~Program() {
-    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info_.hProcess, 1);
-    CloseHandle(info_.hProcess);
-  }
-  HANDLE Handle() const { return info_.hProcess; }
-  DWORD Id() const { return info_.dwProcessId; }
-  bool Ended(DWORD milliseconds) const { return WaitForSingleObject(info_.hProcess, milliseconds) == WAIT_OBJECT_0; }
-
- private:
-  PROCESS_INFORMATION info_{};
-};
 
 size_t Count(const std::vector<LoopbackHttpServer::Request>& requests, const std::string& prefix) {
   size_t count = 0;

@@ -127,7 +127,7 @@ struct ReceivedMail {
 };
 
 // A real SMTP server (aiosmtpd) on loopback that records what it receives; `options`
-// are smtp_sink.py's own (its TLS).
+// are smtp_sink.py's own (its TLS, its scripted replies).
 class SmtpSink {
 public:
     SmtpSink(const fs::path& dir, int port = 0, const std::vector<std::string>& options = {});
