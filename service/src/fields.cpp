@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cctype>
 
+#include "control_chars.hpp"
 #include "request_error.hpp"
+#include "utf8.hpp"
 
 namespace lumora {
 namespace {
@@ -52,9 +54,14 @@ void check_authorisation_code(std::string_view value) {
     if (value.empty() || value.size() > max_code_length || !printable) throw RequestError(400, "参数 pwd 无效");
 }
 
+// The watch key goes into a mail's subject, where a hidden control could dress up the
+// text; decoding has made it UTF-8 already.
 void check_watch_key(std::string_view value) {
-    const bool has_control =
-        std::any_of(value.begin(), value.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+    bool has_control = false;
+    for (std::size_t pos = 0; pos < value.size() && !has_control;) {
+        const auto cp = next_code_point(value, pos);
+        has_control = !cp || is_hidden_control(*cp);
+    }
     if (value.empty() || value.size() > max_watch_key_length || has_control)
         throw RequestError(400, "参数 port 无效");
 }

@@ -3,27 +3,47 @@
 #include <cstdio>
 #include <mutex>
 
+#include "control_chars.hpp"
 #include "time_text.hpp"
+#include "utf8.hpp"
 
 namespace lumora {
+namespace {
+
+constexpr char hex[] = "0123456789ABCDEF";
+
+void append_hex(std::string& out, unsigned value, int digits) {
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) out += hex[(value >> shift) & 0xF];
+}
+
+}  // namespace
 
 std::string escape_control_characters(std::string_view text) {
-    static constexpr char hex[] = "0123456789ABCDEF";
     std::string escaped;
     escaped.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\\') {
-            escaped += "\\\\";
-        } else if (byte < 0x20 || byte == 0x7F) {
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t start = pos;
+        const auto cp = next_code_point(text, pos);
+        if (!cp || (*cp < 0x80 && is_hidden_control(*cp))) {
             escaped += "\\x";
-            escaped += hex[byte >> 4];
-            escaped += hex[byte & 0xF];
+            append_hex(escaped, static_cast<unsigned char>(text[start]), 2);
+        } else if (is_hidden_control(*cp)) {
+            escaped += "\\u";
+            append_hex(escaped, static_cast<unsigned>(*cp), 4);
+        } else if (*cp == '\\') {
+            escaped += "\\\\";
         } else {
-            escaped += c;
+            escaped.append(text.substr(start, pos - start));
         }
     }
     return escaped;
+}
+
+std::string bounded(std::string_view value, std::size_t most) {
+    if (value.size() <= most) return std::string(value);
+    std::size_t cut = most;
+    while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80) --cut;
+    return std::string(value.substr(0, cut)) + "...(" + std::to_string(value.size()) + " bytes)";
 }
 
 void log_line(std::string_view message) {

@@ -40,7 +40,7 @@ Reply ReminderService::handle(std::string_view path, std::string_view raw_query,
     } catch (const RequestError& error) {
         return {error.status(), error.what()};
     } catch (const std::exception& error) {
-        log_line(std::string(path) + " failed: " + error.what());
+        log_line(bounded(path) + " failed: " + error.what());
         return {500, "服务内部错误"};
     }
 }

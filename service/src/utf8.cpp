@@ -27,27 +27,28 @@ std::size_t utf8_sequence_length(unsigned char lead) {
     return 1;
 }
 
-bool is_valid_utf8(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        const std::size_t length = utf8_sequence_length(lead);
-        if (length == 1 || i + length > text.size()) return false;
-        char32_t cp = lead & (0xFF >> (length + 1));
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (next & 0x3F);
-        }
-        const bool overlong = (length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000);
-        const bool surrogate = cp >= 0xD800 && cp <= 0xDFFF;
-        if (overlong || surrogate || cp > 0x10FFFF) return false;
-        i += length;
+std::optional<char32_t> next_code_point(std::string_view text, std::size_t& pos) {
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    const std::size_t length = utf8_sequence_length(lead);
+    const std::size_t start = pos++;
+    if (lead < 0x80) return lead;
+    if (length == 1 || start + length > text.size()) return std::nullopt;
+    char32_t cp = lead & (0xFF >> (length + 1));
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(text[start + k]);
+        if ((next & 0xC0) != 0x80) return std::nullopt;
+        cp = (cp << 6) | (next & 0x3F);
     }
+    const bool overlong = (length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000);
+    const bool surrogate = cp >= 0xD800 && cp <= 0xDFFF;
+    if (overlong || surrogate || cp > 0x10FFFF) return std::nullopt;
+    pos = start + length;
+    return cp;
+}
+
+bool is_valid_utf8(std::string_view text) {
+    for (std::size_t pos = 0; pos < text.size();)
+        if (!next_code_point(text, pos)) return false;
     return true;
 }
 

@@ -213,8 +213,8 @@ MHD_Result HttpFrontend::on_request(void* self, MHD_Connection* connection, cons
         exchange.head_seen = true;
         const std::string_view verb = method;
         if (verb != MHD_HTTP_METHOD_GET && verb != MHD_HTTP_METHOD_POST)
-            return frontend.respond(connection, method, path, method_not_allowed, announces_body(connection));
-        if (declares_too_long_body(connection)) return frontend.respond(connection, method, path, body_too_long, true);
+            return frontend.respond(connection, exchange.client, method, path, method_not_allowed, announces_body(connection));
+        if (declares_too_long_body(connection)) return frontend.respond(connection, exchange.client, method, path, body_too_long, true);
         return MHD_YES;
     }
     // Body data, declared or chunked, is counted and dropped. The library cannot answer
@@ -225,23 +225,27 @@ MHD_Result HttpFrontend::on_request(void* self, MHD_Connection* connection, cons
         *body_size = 0;
         return MHD_YES;
     }
-    if (exchange.body_bytes > max_body_bytes) return frontend.respond(connection, method, path, body_too_long, true);
+    if (exchange.body_bytes > max_body_bytes) return frontend.respond(connection, exchange.client, method, path, body_too_long, true);
     frontend.deadlines_.received(connection);
     Reply reply;
     try {
         reply = frontend.service_.handle(path, query_of(exchange.target), exchange.client);
     } catch (const std::exception& error) {
-        log_line(std::string("unexpected failure serving ") + path + ": " + error.what());
+        log_line("unexpected failure serving " + bounded(path) + ": " + error.what());
         reply = {500, "服务内部错误"};
     }
-    return frontend.respond(connection, method, path, reply, false);
+    return frontend.respond(connection, exchange.client, method, path, reply, false);
 }
 
-// The query holds the authorisation code, so only the method and path are ever logged.
-MHD_Result HttpFrontend::respond(MHD_Connection* connection, const char* method, const char* path,
-                                 const Reply& reply, bool close) {
-    if (reply.status >= 400)
-        log_line(std::string(method) + " " + path + " -> " + std::to_string(reply.status) + " " + reply.body);
+// The query holds the authorisation code, so only the method and path are ever logged,
+// each cut to a bounded length, and a run of one refusal from one client once a minute.
+MHD_Result HttpFrontend::respond(MHD_Connection* connection, const std::string& client, const char* method,
+                                 const char* path, const Reply& reply, bool close) {
+    if (reply.status >= 400) {
+        const std::string refusal =
+            bounded(method) + " " + bounded(path) + " -> " + std::to_string(reply.status) + " " + reply.body;
+        if (const auto line = refusals_.line_for(client, refusal, std::chrono::steady_clock::now())) log_line(*line);
+    }
     const std::unique_ptr<MHD_Response, ResponseFree> response(MHD_create_response_from_buffer(
         reply.body.size(), const_cast<char*>(reply.body.data()), MHD_RESPMEM_MUST_COPY));
     if (!response) return MHD_NO;

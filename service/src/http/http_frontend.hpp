@@ -7,6 +7,7 @@
 #include "http/connection_gate.hpp"
 #include "http/connection_limits.hpp"
 #include "http/listen_socket.hpp"
+#include "http/refusal_log.hpp"
 #include "http/request_deadlines.hpp"
 #include "http/tls_credentials.hpp"
 #include "reminder_service.hpp"
@@ -42,11 +43,12 @@ private:
     static void on_connection(void* self, MHD_Connection* connection, void** socket_context,
                               MHD_ConnectionNotificationCode event);
 
-    MHD_Result respond(MHD_Connection* connection, const char* method, const char* path, const Reply& reply,
-                       bool close);
+    MHD_Result respond(MHD_Connection* connection, const std::string& client, const char* method, const char* path,
+                       const Reply& reply, bool close);
 
     ReminderService& service_;
     RequestDeadlines deadlines_;
+    RefusalLog refusals_;
     ConnectionGate gate_;
     // Last, so it stops before the members its callbacks use go away.
     std::unique_ptr<MHD_Daemon, DaemonStopper> daemon_;

@@ -146,6 +146,17 @@ TEST_F(HttpTest, EscapesInThePathCannotForgeOrCutLogLines) {
     }
 }
 
+TEST_F(HttpTest, LongOrRepeatedRefusalsMakeFewShortLogLines) {
+    const std::string long_path = "/velmor305/" + std::string(30000, 'a') + ".asp";
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(service.get(long_path)->status, 404);
+    EXPECT_EQ(service.get("/velmor305/%C2%9B%E2%80%AEpxe.asp")->status, 404);
+    ASSERT_TRUE(eventually([&] { return count_of(service.log(), "-> 404") == 2; })) << service.log().substr(0, 2000);
+    std::istringstream lines(service.log());
+    for (std::string line; std::getline(lines, line);) EXPECT_LT(line.size(), 400u) << line.substr(0, 400);
+    EXPECT_NE(service.log().find("...(30015 bytes) -> 404"), std::string::npos);
+    EXPECT_NE(service.log().find("/velmor305/\\u009B\\u202Epxe.asp -> 404"), std::string::npos) << service.log();
+}
+
 TEST(SingleCopy, SecondCopyOnThePortOrTheDatabaseIsRefusedUntilTheFirstEnds) {
     TempDir dir;
     const BoundBeforeStart bound(dir.path(), {"10001@qq.com", 3}, code);

@@ -55,8 +55,10 @@ TEST(Fields, CodeAndWatchKeyLimits) {
     for (const std::string& bad : {std::string(), std::string("a b"), std::string(65, 'x'), std::string("码")})
         EXPECT_EQ(status_of([&] { check_authorisation_code(bad); }), 400);
     EXPECT_EQ(status_of([] { check_watch_key("8080备注 网银"); }), 200);
-    for (const std::string& bad : {std::string(), std::string(513, 'x'), std::string("80\r\nBcc: x")})
-        EXPECT_EQ(status_of([&] { check_watch_key(bad); }), 400);
+    for (const std::string& bad : {std::string(), std::string(513, 'x'), std::string("80\r\nBcc: x"),
+                                   std::string("80备注 \xC2\x9B"), std::string("80备注 \xE2\x80\xAE" "exe.txt"),
+                                   std::string("80备注 \xE2\x81\xA7")})
+        EXPECT_EQ(status_of([&] { check_watch_key(bad); }), 400) << bad;
 }
 
 TEST(Version, ComparesNumericallyWithMissingPartsAsZero) {
