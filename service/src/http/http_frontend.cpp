@@ -213,8 +213,10 @@ MHD_Result HttpFrontend::on_request(void* self, MHD_Connection* connection, cons
         exchange.head_seen = true;
         const std::string_view verb = method;
         if (verb != MHD_HTTP_METHOD_GET && verb != MHD_HTTP_METHOD_POST)
-            return frontend.respond(connection, exchange.client, method, path, method_not_allowed, announces_body(connection));
-        if (declares_too_long_body(connection)) return frontend.respond(connection, exchange.client, method, path, body_too_long, true);
+            return frontend.respond(connection, exchange.client, method, path, method_not_allowed,
+                                    announces_body(connection));
+        if (declares_too_long_body(connection))
+            return frontend.respond(connection, exchange.client, method, path, body_too_long, true);
         return MHD_YES;
     }
     // Body data, declared or chunked, is counted and dropped. The library cannot answer
@@ -225,7 +227,8 @@ MHD_Result HttpFrontend::on_request(void* self, MHD_Connection* connection, cons
         *body_size = 0;
         return MHD_YES;
     }
-    if (exchange.body_bytes > max_body_bytes) return frontend.respond(connection, exchange.client, method, path, body_too_long, true);
+    if (exchange.body_bytes > max_body_bytes)
+        return frontend.respond(connection, exchange.client, method, path, body_too_long, true);
     frontend.deadlines_.received(connection);
     Reply reply;
     try {

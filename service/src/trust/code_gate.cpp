@@ -30,10 +30,8 @@ std::string CodeGate::admit(const ComputerKey& key, const std::string& code, con
     if (bound && CodeVerifier::same(*bound, verifier)) return verifier;
     std::optional<LimitTicket> new_computer;
     if (!bound) {
-        if (!new_computers_.take(client, std::chrono::steady_clock::now())) {
-            log_line(client + " reached its limit of new computers; " + computer_text(key) + " not added");
+        if (!new_computers_.take(client, std::chrono::steady_clock::now()))
             throw RequestError(429, "新增监控的电脑过多，请一小时后再试");
-        }
         new_computer.emplace(new_computers_, client);
     }
     vouch(key, code, verifier, bound.has_value(), client);
@@ -42,19 +40,16 @@ std::string CodeGate::admit(const ComputerKey& key, const std::string& code, con
 }
 
 // Every check counts as failed until the server accepts the code, so a burst of checks
-// running at once cannot pass the limit either.
+// running at once cannot pass the limit either. Only a check's verdict is logged here:
+// the refusals past a limit or for want of an answer come in runs, which the HTTP side
+// logs once a minute per client.
 void CodeGate::vouch(const ComputerKey& key, const std::string& code, const std::string& verifier,
                               bool replacing, const std::string& client) {
     const auto now = std::chrono::steady_clock::now();
-    if (!failures_by_address_.take(key.address, now)) {
-        log_line(computer_text(key) + ": too many refused codes in an hour; not checked");
-        throw RequestError(429, "验证授权码失败次数过多，请一小时后再试");
-    }
+    const RequestError too_many(429, "验证授权码失败次数过多，请一小时后再试");
+    if (!failures_by_address_.take(key.address, now)) throw too_many;
     LimitTicket by_address(failures_by_address_, key.address);
-    if (!failures_by_client_.take(client, now)) {
-        log_line(client + ": too many refused codes in an hour; " + computer_text(key) + " not checked");
-        throw RequestError(429, "验证授权码失败次数过多，请一小时后再试");
-    }
+    if (!failures_by_client_.take(client, now)) throw too_many;
     LimitTicket by_client(failures_by_client_, client);
 
     switch (transport_.check_code(key.address, code, replacing)) {
@@ -71,7 +66,6 @@ void CodeGate::vouch(const ComputerKey& key, const std::string& code, const std:
             throw RequestError(403, replacing ? "授权码与该电脑的监控不符" : "邮箱授权码无效");
         case CodeCheck::unavailable: break;
     }
-    log_line(computer_text(key) + ": the mail server could not check a new code");
     throw RequestError(503, "暂时无法验证邮箱授权码，请稍后再试");
 }
 

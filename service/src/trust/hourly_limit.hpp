@@ -39,14 +39,12 @@ private:
 // One counted event that is given back unless kept, however the scope ends.
 class LimitTicket {
 public:
-    LimitTicket() = default;
     LimitTicket(HourlyLimit& limit, std::string key) : limit_(&limit), key_(std::move(key)) {}
     ~LimitTicket() {
         if (limit_) limit_->give_back(key_);
     }
-    LimitTicket(LimitTicket&& other) noexcept : limit_(std::exchange(other.limit_, nullptr)), key_(std::move(other.key_)) {}
-    LimitTicket& operator=(LimitTicket&&) = delete;
     LimitTicket(const LimitTicket&) = delete;
+    LimitTicket& operator=(const LimitTicket&) = delete;
 
     void keep() { limit_ = nullptr; }
 

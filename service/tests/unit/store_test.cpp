@@ -119,7 +119,8 @@ TEST_F(StoreTest, QuotaCountsQueuedMailPerAddressForAnHour) {
     EXPECT_EQ(store.enqueue(bob, text, "v1", clock.now, quota), Admission::queued);
 
     while (const auto mail = store.next_due(clock.now)) store.remove(mail->id);
-    EXPECT_EQ(store.enqueue(alice, text, "v1", clock.now + 59min, quota), Admission::over_quota) << "sending refunds nothing";
+    EXPECT_EQ(store.enqueue(alice, text, "v1", clock.now + 59min, quota), Admission::over_quota)
+        << "sending refunds nothing";
     EXPECT_EQ(store.enqueue(alice, text, "v1", clock.now + 1h, quota), Admission::queued);
     EXPECT_EQ(store.queued(), 1);
 }
