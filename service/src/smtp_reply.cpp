@@ -36,8 +36,10 @@ void SmtpDialogue::sent(std::string_view line) {
 }
 
 // A reply's last line carries a space (or nothing) after the code; "250-" lines go on.
+// A reply code starts with 2 to 5; a line like "070 ..." is no reply.
 void SmtpDialogue::received(std::string_view line) {
-    if (quitting_ || line.size() < 3 || !is_digit(line[0]) || !is_digit(line[1]) || !is_digit(line[2])) return;
+    if (quitting_ || line.size() < 3 || line[0] < '2' || line[0] > '5' || !is_digit(line[1]) || !is_digit(line[2]))
+        return;
     if (line.size() > 3 && line[3] == '-') return;
     reply_ = (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
 }

@@ -43,6 +43,7 @@ TEST(SmtpDialogue, NamesTheAnsweredCommandAndDecidesFromItsReply) {
         {{{'>', "DATA\r"}, {'<', "354 go\r"}, {'<', "554 spam\r"}}, "DATA", 554, Delivery::retry},
         {{{'>', "DATA\r"}, {'<', "354 go\r"}}, "DATA", 354, Delivery::retry},
         {{{'>', "MAIL FROM:<a@qq.com>\r"}}, "MAIL", 0, Delivery::retry},
+        {{{'>', "AUTH PLAIN AGNvZGU=\r"}, {'<', "070 5.7.8 bad\r"}, {'<', "635 no\r"}}, "AUTH", 0, Delivery::retry},
         {{}, "", 0, Delivery::retry},
     };
     for (const auto& exchange : cases) {
