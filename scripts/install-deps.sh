@@ -11,7 +11,7 @@ packages=(
   binutils cmake make g++ pkg-config googletest
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64
   xvfb xauth xfonts-base python3
-  libmicrohttpd-dev libgnutls28-dev libcurl4-openssl-dev libsqlite3-dev libpq-dev dpkg-dev
+  libmicrohttpd-dev libgnutls28-dev libcurl4-openssl-dev libsqlite3-dev libpq-dev libsodium-dev dpkg-dev
 )
 case "${1:?run or test}" in
   # A Chinese font for Wine's UI, and ImageMagick for screenshots.

@@ -76,12 +76,13 @@ start_postgres() {
 
 # Mail goes to a closed port and is retried only after ten minutes, so sending costs
 # one failed connection per mail and the queue shows every reminder accepted.
-# Starts one more instance on $db; sets $port and $service_pid.
+# Starts one more instance on $db, with any further flags given; sets $port and
+# $service_pid.
 start_service() {
   local log="$work/service${#service_pids[@]}.log"
   "$binary" --listen 127.0.0.1:0 --db "$db" --tips "$work/tips.txt" "$@" \
     --smtp-server 127.0.0.1:1 --smtp-security plain --retry-first 10m --rate-limit 100000 \
-    --max-connections-per-address 2000 >"$log" 2>&1 &
+    --max-connections-per-address 2000 "$@" >"$log" 2>&1 &
   service_pid=$!
   service_pids+=("$service_pid")
   for _ in $(seq 100); do
@@ -104,6 +105,18 @@ kill_services() {
   ports=()
 }
 
+# The loads' computers are bound to their code first, by an instance whose outbox
+# transport takes each computer's first code without asking a mail server, so the
+# measured instances check every code against the database alone.
+bind_computers() {
+  start_service --transport outbox --outbox "$work/outbox" --new-computers-per-client 100000
+  wrk -t1 -c4 -d4s -s "$here/bind.lua" "http://127.0.0.1:$port" >/dev/null
+  kill "$service_pid"
+  wait "$service_pid" || true
+  service_pids=()
+  ports=()
+}
+
 queued_mails() {
   if $postgres; then
     "$pg_bin/psql" -Atc 'SELECT COUNT(*) FROM mail_queue' "$db"
@@ -113,14 +126,13 @@ queued_mails() {
 }
 
 # drive SCRIPT SECONDS: 50 kept-alive connections on two wrk threads, shared evenly by
-# one wrk per running instance, all at once. Each wrk gets its index, which the
-# reminder script uses to keep the runs' addresses apart.
+# one wrk per running instance, all at once.
 drive() {
   local count=${#ports[@]} wrk_pids=() i
   rm -f "$work"/wrk*.out
   for i in "${!ports[@]}"; do
     wrk -t$((2 / count)) -c$((50 / count)) -d"$2" --latency -s "$here/$1" \
-      "http://127.0.0.1:${ports[$i]}" -- "$i" >"$work/wrk$i.out" &
+      "http://127.0.0.1:${ports[$i]}" >"$work/wrk$i.out" &
     wrk_pids+=($!)
   done
   wait "${wrk_pids[@]}"
@@ -206,11 +218,13 @@ if $tls_only; then
 fi
 if $postgres; then
   start_postgres
+  bind_computers
   start_service
   start_service
   echo "two instances on $("$pg_bin/postgres" --version)"
 else
   db=$work/bench.db
+  bind_computers
   start_service
 fi
 
