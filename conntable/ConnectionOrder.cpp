@@ -103,11 +103,19 @@ std::vector<unsigned> ColumnRanks(const ConnectionModel& model, int column) {
   }
 }
 
-void ConnectionOrder::SortBy(int column, bool ascending) {
+void ConnectionOrder::SortBy(const ConnectionModel& model, int column, bool ascending) {
   if (column < 0 || column >= static_cast<int>(std::tuple_size_v<ConnectionTexts>)) return;
   // An earlier sort by the same column can break no tie of this one.
   std::erase_if(keys_, [column](const Key& key) { return key.column == column; });
   keys_.insert(keys_.begin(), {column, ascending});
+  if (Count() != model.Count()) return Apply(model);
+  // The rows stand in the order of the earlier keys already: a stable sort by
+  // the new one gives the order of all of them.
+  const std::vector<unsigned> ranks = ColumnRanks(model, column);
+  std::stable_sort(rows_.begin(), rows_.end(), [&](int a, int b) {
+    return ascending ? ranks[a] < ranks[b] : ranks[a] > ranks[b];
+  });
+  for (int item = 0; item < Count(); ++item) items_[rows_[item]] = item;
 }
 
 void ConnectionOrder::Apply(const ConnectionModel& model) {

@@ -13,9 +13,10 @@
 // ignoring case.
 class ConnectionOrder {
  public:
-  // From now on the rows sort by column first; nothing changes until Apply.
-  void SortBy(int column, bool ascending);
-  // Puts the model's rows in the order; the model must outlive the next Apply.
+  // From now on the rows sort by column first: the model's rows, in the order
+  // the last Apply gave them, move by that column alone.
+  void SortBy(const ConnectionModel& model, int column, bool ascending);
+  // Puts the rows of a model (a new snapshot) in the order.
   void Apply(const ConnectionModel& model);
 
   int Count() const { return static_cast<int>(rows_.size()); }

@@ -5,6 +5,23 @@
 
 ConnectionView::ConnectionView(ucListView& list) : list_(list) { list_.OwnerData(this); }
 
+namespace {
+
+// Under Wine every step that changes the list (its count, a scroll) paints at
+// once, the scroll bars included: a refresh paints once, at its end.
+class PaintOnce {
+ public:
+  explicit PaintOnce(ucListView& list) : list_(list) { list_.Redraw(false); }
+  ~PaintOnce() { list_.Redraw(true); }
+  PaintOnce(const PaintOnce&) = delete;
+  PaintOnce& operator=(const PaintOnce&) = delete;
+
+ private:
+  ucListView& list_;
+};
+
+}  // namespace
+
 // The nearest item to topItem, after it first, whose connection the new
 // snapshot still holds: its row there, or -1.
 int ConnectionView::Survivor(const ConnectionModel& older, const ConnectionOrder& olderOrder, int topItem) const {
@@ -45,6 +62,7 @@ void ConnectionView::Show(ConnectionModel model) {
   order_.Apply(model_);
 
   const int count = model_.Count();
+  const PaintOnce paintOnce(list_);
   // The old selection's item may not exist in the new count.
   if (oldSelected >= 0) list_.ItemSelected(oldSelected, false);
   list_.ItemCount(count);
@@ -62,10 +80,9 @@ void ConnectionView::SortBy(int column, bool ascending) {
   const int focused = list_.ItemFindState(-1, LVNI_FOCUSED);
   const int selectedRow = selected >= 0 && selected < count ? order_.Row(selected) : -1;
   const int focusedRow = focused >= 0 && focused < count ? order_.Row(focused) : -1;
-  order_.SortBy(column, ascending);
-  order_.Apply(model_);
+  order_.SortBy(model_, column, ascending);
 
-  list_.ItemCount(count);  // repaints every row, keeping the scroll position
+  const PaintOnce paintOnce(list_);
   const int newSelected = selectedRow >= 0 ? order_.Item(selectedRow) : -1;
   Select(selected, newSelected);
   if (focusedRow >= 0 && focusedRow != selectedRow) list_.ItemFocused(order_.Item(focusedRow), true);

@@ -36,6 +36,11 @@ bool ucListView::ItemCount(int Count) {
   return true;
 }
 
+void ucListView::Redraw(bool Value) {
+  SendList(WM_SETREDRAW, Value);
+  if (Value && m_hListView) InvalidateRect(m_hListView.get(), nullptr, TRUE);
+}
+
 bool ucListView::ItemsRedraw(int First, int Last) { return SendList(LVM_REDRAWITEMS, First, Last) != 0; }
 
 int ucListView::TopItem() const { return m_hListView ? static_cast<int>(SendList(LVM_GETTOPINDEX)) : -1; }

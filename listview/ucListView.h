@@ -104,6 +104,9 @@ class ucListView : private ISubclassOwner, private IInPlaceActiveControl, privat
   // Sets the number of rows, keeping the scroll position, and repaints them.
   // False in normal mode.
   bool ItemCount(int Count);
+  // Redraw off keeps the list from painting (the scroll bars too) while a
+  // caller changes it in several steps; turning it on again repaints it.
+  void Redraw(bool Value);
   // Repaints the items First to Last when the list next paints.
   bool ItemsRedraw(int First, int Last);
   // The first visible item of the report view, and scrolling it to the top (as

@@ -132,15 +132,13 @@ TEST(ConnectionOrder, SortsEachColumnByItsKind) {
   };
   for (const Case& c : cases) {
     ConnectionOrder order;
-    order.SortBy(c.column, true);
-    order.Apply(model);
+    order.SortBy(model, c.column, true);
     auto expected = c.ascending;
     if (c.column == kStateColumn) std::sort(expected.begin(), expected.end(), [&](auto& a, auto& b) {
       return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_LESS_THAN;
     });
     EXPECT_EQ(Column(model, order, c.column), expected) << "column " << c.column;
-    order.SortBy(c.column, false);
-    order.Apply(model);
+    order.SortBy(model, c.column, false);
     std::reverse(expected.begin(), expected.end());
     EXPECT_EQ(Column(model, order, c.column), expected) << "column " << c.column << " descending";
   }
@@ -153,8 +151,7 @@ TEST(ConnectionOrder, TextComparesIgnoringCase) {
   model.SetRemark(1, L"A");
   model.SetRemark(2, L"a");
   ConnectionOrder order;
-  order.SortBy(kRemarkColumn, true);
-  order.Apply(model);
+  order.SortBy(model, kRemarkColumn, true);
   EXPECT_EQ(Column(model, order, kRemarkColumn), (std::vector<std::wstring>{L"A", L"a", L"b"}));  // ties: table order
 }
 
@@ -165,9 +162,8 @@ TEST(ConnectionOrder, TheEarlierSortBreaksTiesNowAndInLaterSnapshots) {
                                     MakeRow(20, kAny, 2, kAny, 0, 2), MakeRow(10, kAny, 4, kAny, 0, 2)};
   const ConnectionModel model = Model(rows);
   ConnectionOrder order;
-  order.SortBy(kLocalPortColumn, false);
-  order.SortBy(kPidColumn, true);
-  order.Apply(model);
+  order.SortBy(model, kLocalPortColumn, false);
+  order.SortBy(model, kPidColumn, true);
   EXPECT_EQ(Column(model, order, kLocalPortColumn), (std::vector<std::wstring>{L"4", L"1", L"3", L"2"}));
 
   std::vector<TcpRow> later = rows;
@@ -178,8 +174,7 @@ TEST(ConnectionOrder, TheEarlierSortBreaksTiesNowAndInLaterSnapshots) {
   EXPECT_EQ(Column(next, order, kLocalPortColumn), (std::vector<std::wstring>{L"4", L"2", L"1", L"9", L"3", L"2"}));
   for (int item = 0; item < order.Count(); ++item) EXPECT_EQ(order.Item(order.Row(item)), item);
 
-  order.SortBy(kPidColumn, false);  // the same column again: the port order still breaks its ties
-  order.Apply(next);
+  order.SortBy(next, kPidColumn, false);  // the same column again: the port order still breaks its ties
   EXPECT_EQ(Column(next, order, kLocalPortColumn), (std::vector<std::wstring>{L"9", L"3", L"2", L"4", L"2", L"1"}));
 }
 
