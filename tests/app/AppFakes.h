@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "UserPrompts.h"
@@ -22,6 +23,7 @@ class FakePrompts : public UserPrompts {
 
   int MsgBox(HWND, const std::wstring& text, const std::wstring& title, UINT buttons) override {
     shown.push_back({text, title, buttons});
+    if (whileOpen) std::exchange(whileOpen, nullptr)();
     if (answers.empty()) return IDOK;
     const int answer = answers.front();
     answers.pop_front();
@@ -29,6 +31,7 @@ class FakePrompts : public UserPrompts {
   }
   std::wstring InputBox(HWND, const std::wstring& prompt, const std::wstring& title) override {
     prompts.push_back(prompt + L"|" + title);
+    if (whileOpen) std::exchange(whileOpen, nullptr)();
     if (inputs.empty()) return L"";
     std::wstring text = inputs.front();
     inputs.pop_front();
@@ -39,6 +42,8 @@ class FakePrompts : public UserPrompts {
   std::deque<int> answers;
   std::vector<std::wstring> prompts;
   std::deque<std::wstring> inputs;
+  // Runs once while the next box is open, as the box's own loop would.
+  std::function<void()> whileOpen;
 };
 
 class FakeAlarm : public AlarmSound {
@@ -48,6 +53,7 @@ class FakeAlarm : public AlarmSound {
 };
 
 // A connection table the test writes: rows of pid, local and remote endpoints.
+// Fetch and ProcessPath run on the snapshot's thread.
 class FakeRows : public TcpRowSource {
  public:
   struct Row {

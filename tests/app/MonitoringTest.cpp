@@ -128,7 +128,7 @@ TEST_F(MonitoringTest, EntriesOnOnePortAreRemindedInOrderAndEqualKeysOnce) {
   Open();
   rows->rows.push_back({300, 8080, 81});
   rows->rows.push_back({301, 8080, 82});
-  form->RefreshList();
+  Refresh();
   Mark(0, L"a");
   Mark(3, L"b");
   Mark(4, L"a");
@@ -146,7 +146,7 @@ TEST_F(MonitoringTest, EntriesOnOnePortAreRemindedInOrderAndEqualKeysOnce) {
 TEST_F(MonitoringTest, KeyInsideAnEarlierReminderIsStillReminded) {
   Open();
   rows->rows.push_back({300, 80, 5000});
-  form->RefreshList();
+  Refresh();
   Mark(0, L"a");
   Start();
   DropPort(8080);
@@ -173,21 +173,23 @@ TEST_F(MonitoringTest, FailedSnapshotChecksNothing) {
   EXPECT_EQ(form->lvInfo().Count(), 3) << "a failed snapshot leaves the list as it was";
 }
 
-TEST_F(MonitoringTest, TickDuringARefreshChecksNothing) {
+TEST_F(MonitoringTest, TickDuringARefreshChecksWithTheNextSnapshot) {
   Open();
   Mark(0, L"a");
   Start();
   DropPort(8080);
-  // The fetch runs off the window's thread: the tick arrives as the timer's
-  // message, handled while the window waits for the snapshot.
+  // The tick arrives as the timer's message while the refresh's snapshot is
+  // being taken: its check takes a snapshot of its own after that one.
   rows->onFetch = [this, first = true]() mutable {
     if (std::exchange(first, false)) SendMessageW(form->hWnd(), WM_TIMER, 1, 0);
   };
+  const int fetches = rows->fetches;
   const size_t before = RequestCount();
   form->cmdRefresh_Click();
   Settle();
-  EXPECT_EQ(Targets(before), std::vector<std::string>{kOn});
-  EXPECT_FALSE(form->ringon());
+  EXPECT_EQ(rows->fetches, fetches + 3) << "the refresh's, the check's and the confirmation's";
+  EXPECT_EQ(Targets(before), (std::vector<std::string>{kOn, Reminder("8080%u5907%u6CE8%20a")}));
+  EXPECT_TRUE(form->ringon());
 }
 
 TEST_F(MonitoringTest, PressWhileRunningStopsEvenWithoutMarks) {
@@ -219,14 +221,15 @@ TEST_F(MonitoringTest, SecondRunAppendsABlockAndMarksItsOwnLine) {
   Mark(1, L"first");
   Start();
   Press();
-  form->RefreshList();
+  Refresh();  // the remark stays with its connection, and so joins the second run
   Mark(0, L"second");
   Start();
-  ASSERT_EQ(form->List1().Count(), 3);
+  ASSERT_EQ(form->List1().Count(), 4);
   DropPort(8080);
   Tick();
   EXPECT_EQ(form->List1().Line(1), L" 电脑标识：1  ，状态：监控中  ，端口：9090备注 first");
   EXPECT_EQ(form->List1().Line(2), L" 电脑标识：1  ，状态：监控中  ，端口：8080备注 second，提醒状态：已提醒");
+  EXPECT_EQ(form->List1().Line(3), L" 电脑标识：1  ，状态：监控中  ，端口：9090备注 first");
 }
 
 TEST_F(MonitoringTest, TheRunKeepsTheAccountReadAtItsStart) {
@@ -292,4 +295,29 @@ TEST_F(MonitoringTest, AboutMenuFetchesTheTipsAgainAfterClosing) {
   form->ab_Click();
   Settle();
   EXPECT_EQ(RequestCount(), before + 1);
+}
+
+// A remark belongs to its connection: it moves with it through a sort and a
+// refresh, the start captures it from there, and it goes when the connection
+// goes.
+TEST_F(MonitoringTest, RemarksStayWithTheirConnectionThroughSortsAndRefreshes) {
+  Open();
+  Mark(1, L"b");  // port 9090
+  form->lvInfo_ColumnClick(4);
+  EXPECT_EQ(form->lvInfo().SubItemText(2, 7), L"b");
+  rows->rows.insert(rows->rows.begin(), {300, 70});
+  Refresh();
+  ASSERT_EQ(form->lvInfo().SubItemText(3, 4), L"9090");
+  EXPECT_EQ(form->lvInfo().SubItemText(3, 7), L"b");
+  Mark(0, L"a");  // port 70
+  Start();
+  EXPECT_EQ(form->List1().Line(1), L" 电脑标识：1  ，状态：监控中  ，端口：70备注 a");
+  EXPECT_EQ(form->List1().Line(2), L" 电脑标识：1  ，状态：监控中  ，端口：9090备注 b");
+
+  Press();
+  DropPort(9090);
+  Refresh();
+  Mark(0, L"");
+  Press();
+  EXPECT_EQ(LastMessage(), L"你还没有选择要监控的程序！");
 }
