@@ -6,6 +6,8 @@
 #include <memory>
 #include <stdexcept>
 
+#include "smtp_reply.hpp"
+
 namespace lumora {
 namespace {
 
@@ -39,11 +41,22 @@ std::string smtp_url(const SmtpSettings& settings) {
     return scheme + settings.server.text();
 }
 
-// Server replies of 5xx and a refused login will not change by retrying.
-Delivery classify(CURLcode code, long response) {
-    if (code == CURLE_OK) return Delivery::sent;
-    if (code == CURLE_LOGIN_DENIED || response >= 500) return Delivery::rejected;
-    return Delivery::retry;
+// Curl reports every refused login alike, whatever the reply; the trace tells which
+// command the server answered and how. Each call carries one or more whole lines.
+int trace(CURL*, curl_infotype type, char* data, std::size_t size, void* user) {
+    if (type != CURLINFO_HEADER_OUT && type != CURLINFO_HEADER_IN) return 0;
+    auto& dialogue = *static_cast<SmtpDialogue*>(user);
+    std::string_view lines(data, size);
+    while (!lines.empty()) {
+        const std::size_t end = lines.find('\n');
+        const std::string_view line = lines.substr(0, end);
+        if (type == CURLINFO_HEADER_OUT)
+            dialogue.sent(line);
+        else
+            dialogue.received(line);
+        lines.remove_prefix(end == std::string_view::npos ? lines.size() : end + 1);
+    }
+    return 0;
 }
 
 }  // namespace
@@ -78,16 +91,17 @@ SendResult SmtpTransport::send(const OutgoingMail& mail, const std::string& code
     trust_.apply(h);
     char errors[CURL_ERROR_SIZE] = "";
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errors);
+    SmtpDialogue dialogue;
+    curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, trace);
+    curl_easy_setopt(h, CURLOPT_DEBUGDATA, &dialogue);
+    curl_easy_setopt(h, CURLOPT_VERBOSE, 1L);
 
     const CURLcode result = curl_easy_perform(h);
-    long response = 0;
-    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &response);
-    // Only curl's fixed text and the reply number are logged: the server's reply text
-    // is not ours to vouch for.
-    std::string detail = curl_easy_strerror(result);
-    if (response != 0) detail += " (server reply " + std::to_string(response) + ")";
+    // Only curl's fixed text, the command and the reply code are logged: the server's
+    // reply text is not ours to vouch for.
+    std::string detail = std::string(curl_easy_strerror(result)) + " (" + describe_reply(dialogue) + ")";
     if (const std::string tls = tls_failure_detail(result, errors); !tls.empty()) detail += ": " + tls;
-    return {classify(result, response), detail};
+    return {classify_smtp(result == CURLE_OK, dialogue), detail};
 }
 
 CurlLibrary::CurlLibrary() {

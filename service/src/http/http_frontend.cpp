@@ -108,15 +108,20 @@ struct HttpFrontend::Exchange {
     std::size_t body_bytes = 0;
 };
 
+// The gate accepts and enforces the cap; the library's own limit only leaves it room,
+// since the library counts a connection as gone a little after reporting it closed.
+// Its inter-thread channel lets added connections and the stop reach every event loop.
 HttpFrontend::HttpFrontend(ReminderService& service, ListenSocket socket, ConnectionLimits limits,
                            const TlsCredentials* tls)
-    : service_(service), deadlines_(limits.request_time) {
+    : service_(service),
+      deadlines_(limits.request_time),
+      gate_(std::move(socket), limits.total, tls ? ConnectionGate::Busy::close : ConnectionGate::Busy::answer_503) {
     std::vector<MHD_OptionItem> extra = tls_options(tls);
     daemon_.reset(MHD_start_daemon(
-        MHD_USE_EPOLL_INTERNAL_THREAD | (tls ? MHD_USE_TLS : 0), 0, nullptr, nullptr, &HttpFrontend::on_request, this,
-        MHD_OPTION_LISTEN_SOCKET, socket.fd(),
+        MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ITC | (tls ? MHD_USE_TLS : 0), 0, nullptr,
+        nullptr, &HttpFrontend::on_request, this,
         MHD_OPTION_THREAD_POOL_SIZE, event_threads,
-        MHD_OPTION_CONNECTION_LIMIT, limits.total,
+        MHD_OPTION_CONNECTION_LIMIT, limits.total + 64 + event_threads,
         MHD_OPTION_PER_IP_CONNECTION_LIMIT, limits.per_address,
         MHD_OPTION_CONNECTION_TIMEOUT, idle_timeout_seconds,
         MHD_OPTION_SIGPIPE_HANDLED_BY_APP, 1,
@@ -127,14 +132,20 @@ HttpFrontend::HttpFrontend(ReminderService& service, ListenSocket socket, Connec
         MHD_OPTION_ARRAY, extra.data(),
         MHD_OPTION_END));
     if (!daemon_) throw std::runtime_error("cannot start the HTTP server");
-    socket.release();
+    gate_.start([this](int fd, const sockaddr* address, socklen_t length) {
+        return MHD_add_connection(daemon_.get(), fd, address, length) == MHD_YES;
+    });
 }
+
+// No connection may be handed to the library while it stops.
+HttpFrontend::~HttpFrontend() { gate_.stop(); }
 
 void HttpFrontend::on_connection(void* self, MHD_Connection* connection, void** socket_context,
                                  MHD_ConnectionNotificationCode event) {
     auto& frontend = *static_cast<HttpFrontend*>(self);
     if (event == MHD_CONNECTION_NOTIFY_CLOSED) {
         frontend.deadlines_.closed(connection);
+        frontend.gate_.closed();
         delete static_cast<Exchange*>(*socket_context);
         return;
     }

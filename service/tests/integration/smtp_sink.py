@@ -5,6 +5,10 @@ Accepts any login (and requires one), and stores every message as a small text f
 the decoded body. Prints "listening on PORT" once it accepts connections. With --tls it
 speaks TLS from the first byte ("implicit") or only after STARTTLS, which it then
 requires before login ("starttls").
+
+--script COMMAND=REPLY,REPLY,... scripts the answers to the first uses of AUTH, RCPT or
+DATA (the end of the message), across connections: "ok" answers as usual, a code such
+as 454 answers with that code, "stall" never answers. Later uses answer as usual.
 """
 
 import argparse
@@ -19,11 +23,43 @@ import time
 from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
 
 
+class Script:
+    def __init__(self, specs):
+        self.replies = {}
+        for spec in specs:
+            command, replies = spec.split("=", 1)
+            self.replies[command.upper()] = replies.split(",")
+
+    def next(self, command):
+        queue = self.replies.get(command, [])
+        return queue.pop(0) if queue else "ok"
+
+
+async def scripted(reply, command):
+    """The reply to send instead of the usual one, or None for the usual one."""
+    if reply == "ok":
+        return None
+    if reply == "stall":
+        await asyncio.sleep(3600)
+    return f"{reply} scripted reply to {command}"
+
+
 class Sink:
-    def __init__(self, folder):
+    def __init__(self, folder, script):
         self.folder = folder
+        self.script = script
+
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        reply = await scripted(self.script.next("RCPT"), "RCPT")
+        if reply:
+            return reply
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
+        reply = await scripted(self.script.next("DATA"), "DATA")
+        if reply:
+            return reply
         message = email.message_from_bytes(envelope.content, policy=email.policy.default)
         login = session.auth_data
         fields = {
@@ -45,16 +81,21 @@ class Sink:
         return "250 OK"
 
 
-def authenticate(server, session, envelope, mechanism, auth_data):
-    return AuthResult(success=isinstance(auth_data, LoginPassword), auth_data=auth_data)
+def authenticator(script):
+    def authenticate(server, session, envelope, mechanism, auth_data):
+        reply = script.next("AUTH")
+        if reply != "ok":
+            return AuthResult(success=False, handled=False, message=f"{reply} scripted reply to AUTH")
+        return AuthResult(success=isinstance(auth_data, LoginPassword), auth_data=auth_data)
+    return authenticate
 
 
-async def serve(port, folder, tls, context):
+async def serve(port, folder, tls, context, script):
     loop = asyncio.get_running_loop()
-    sink = Sink(folder)
+    sink = Sink(folder, script)
     starttls = tls == "starttls"
     server = await loop.create_server(
-        lambda: SMTP(sink, hostname="sink.test", authenticator=authenticate,
+        lambda: SMTP(sink, hostname="sink.test", authenticator=authenticator(script),
                      auth_required=True, auth_require_tls=starttls,
                      tls_context=context if starttls else None, require_starttls=starttls),
         "127.0.0.1", port, ssl=context if tls == "implicit" else None)
@@ -74,13 +115,14 @@ def main():
     parser.add_argument("--tls", choices=["none", "implicit", "starttls"], default="none")
     parser.add_argument("--cert")
     parser.add_argument("--key")
+    parser.add_argument("--script", action="append", default=[])
     args = parser.parse_args()
     os.makedirs(args.dir, exist_ok=True)
     context = None
     if args.tls != "none":
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         context.load_cert_chain(args.cert, args.key)
-    asyncio.run(serve(args.port, args.dir, args.tls, context))
+    asyncio.run(serve(args.port, args.dir, args.tls, context, Script(args.script)))
 
 
 if __name__ == "__main__":
