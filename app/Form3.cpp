@@ -2,7 +2,7 @@
 
 namespace {
 
-enum { kCheck1 = 1, kCheck2, kCheck3, kCheck4, kLblService, kTxtService, kCmdService };
+enum { kCheck1 = 1, kCheck2, kCheck3, kCheck4, kLblService, kTxtService, kCmdService, kCheck5 };
 
 }  // namespace
 
@@ -17,13 +17,20 @@ void Form3::Load() {
   txtService_.Attach(CreateChild(L"EDIT", service_.Current().c_str(), ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 360,
                                  2100, 2775, 300, kTxtService));
   CreateChild(L"BUTTON", L"保存", WS_TABSTOP, 3240, 2085, 555, 330, kCmdService);
+  Check5_.Attach(CreateChild(L"BUTTON", L"最小化到通知区域", box, 360, 2580, 2535, 255, kCheck5));
   check1.SetChecked(true);
   Check2_.SetChecked(localring_ == 1);
+  Check5_.SetChecked(minimizeToTray_);
 }
 
 void Form3::OnCommand(int id, int code) {
-  if (id == kCheck2 && code == BN_CLICKED) localring_ = Check2_.Checked() ? 1 : 0;
-  if (id == kCmdService && code == BN_CLICKED) cmdService_Click();
+  if (code != BN_CLICKED) return;
+  if (id == kCheck2) localring_ = Check2_.Checked() ? 1 : 0;
+  if (id == kCmdService) cmdService_Click();
+  if (id == kCheck5) {
+    minimizeToTray_ = Check5_.Checked();
+    settings_.Write(kMinimizeToTrayName, minimizeToTray_ ? L"1" : L"0");
+  }
 }
 
 // A refused address is neither stored nor used; the box keeps what was typed

@@ -77,6 +77,10 @@ void ServiceStatusBar::Report(const ServiceReply& reply) {
   if (reply.kind == ReplyKind::Refusal) SetText(1, RefusalText(reply, time));
 }
 
+void ServiceStatusBar::Note(const std::wstring& text) {
+  SetText(1, LocalTimeText() + L" " + OneLine(text));
+}
+
 std::wstring ServiceStatusBar::Text(int part) const {
   const LRESULT length = LOWORD(SendMessageW(hWnd_, SB_GETTEXTLENGTHW, part, 0));
   std::wstring text(length, L'\0');

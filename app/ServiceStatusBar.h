@@ -22,6 +22,8 @@ class ServiceStatusBar {
   std::wstring Text(int part) const;
   // Snapshots keep failing, or read again.
   void ShowSnapshotTrouble(bool failing) const;
+  // A note of the program's own, in the second part, stamped like a report.
+  void Note(const std::wstring& text);
 
  private:
   void SetText(int part, const std::wstring& text) const;

@@ -147,6 +147,7 @@ void frmMain::StartMonitoring() {
   txtwxid_.Enable(false);
   cpid_.Enable(false);
   RememberAccount();
+  Notice({MonitorEventKind::Started, L"", L""});
 }
 
 // The service that refuses to watch this computer ends the run it started:
@@ -176,6 +177,7 @@ void frmMain::EndRun() {
   for (const auto& [key, reminder] : reminders_) {
     if (reminder.state == PendingReminder::State::Retrying) OnReminderNotDelivered(reminder);
   }
+  Notice({MonitorEventKind::Stopped, L"", L""});
 }
 
 void frmMain::OnStopAnswer(const ServiceReply& reply) {

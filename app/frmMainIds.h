@@ -20,4 +20,8 @@ enum frmMainId {
   kMenuCf,
   kMenuAb,
   kStatusBar,
+  kMenuHistory,
+  kTrayShow,
+  kTrayStartStop,
+  kTrayExit,
 };

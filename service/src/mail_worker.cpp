@@ -79,6 +79,8 @@ void MailWorker::wake() {
     wakeup_.notify_all();
 }
 
+// The wait is measured on the monotonic clock: a step of the wall clock neither wakes the
+// worker early nor keeps it asleep for as long as the step.
 void MailWorker::run(std::stop_token stop) {
     while (!stop.stop_requested()) {
         std::optional<TimePoint> next;
@@ -86,12 +88,15 @@ void MailWorker::run(std::stop_token stop) {
             next = deliver_due(stop);
         } catch (const std::exception& error) {
             log_line(std::string("mail worker: ") + error.what());
-            next = Clock::now() + policy_.first_delay;
+            next = clock_() + policy_.first_delay;
         }
-        const TimePoint recheck = Clock::now() + (store_.shared() ? std::chrono::milliseconds(shared_recheck)
-                                                                   : std::chrono::milliseconds(idle_recheck));
+        const std::chrono::milliseconds recheck = store_.shared() ? std::chrono::milliseconds(shared_recheck)
+                                                                   : std::chrono::milliseconds(idle_recheck);
+        const auto until_next = next ? std::chrono::duration_cast<std::chrono::milliseconds>(*next - clock_())
+                                     : recheck;
         std::unique_lock lock(mutex_);
-        wakeup_.wait_until(lock, stop, std::min(next.value_or(recheck), recheck), [this] { return woken_; });
+        wakeup_.wait_for(lock, stop, std::clamp(until_next, std::chrono::milliseconds(0), recheck),
+                         [this] { return woken_; });
         woken_ = false;
     }
 }

@@ -13,6 +13,8 @@
 #include "options.hpp"
 #include "outbox_transport.hpp"
 #include "store/open_store.hpp"
+#include "clock_watch.hpp"
+#include "seams/seams.hpp"
 #include "stop_deadline.hpp"
 #include "store/sqlite/db_lock.hpp"
 
@@ -24,6 +26,9 @@ using namespace lumora;
 constexpr int listen_backlog = 1024;
 // Longest an orderly stop may take before the process ends regardless.
 constexpr std::chrono::seconds stop_limit{5};
+// A wall clock that moves this much against the monotonic one has been stepped; NTP's
+// slewing stays far below it.
+constexpr std::chrono::seconds clock_step_tolerance{2};
 
 // Blocked in every thread and taken by sigwait() in main, so no handler and no global
 // flag are needed. SIGHUP rereads the TLS certificate.
@@ -92,7 +97,9 @@ int wait_for_stop(const sigset_t& signals, TlsCredentials* tls) {
 int run(const Options& options) {
     const sigset_t stop_signals = block_stop_signals();
     const CurlLibrary curl;
-    const ClockFn clock = [] { return Clock::now(); };
+    const Seams seams = make_seams();
+    ClockWatch clock_watch(seams.wall_clock, clock_step_tolerance);
+    const ClockFn clock = [&clock_watch] { return clock_watch.now(); };
 
     // Both before the database is touched, so a second copy changes nothing. A shared
     // PostgreSQL database is meant for several instances, so only a SQLite file is locked.
@@ -103,8 +110,13 @@ int run(const Options& options) {
     std::optional<TlsCredentials> tls;
     if (options.tls.given()) tls.emplace(options.tls);
 
-    const std::unique_ptr<Store> opened = open_store(options.database.string(), options.claim_lease);
+    const std::unique_ptr<Store> opened = seams.wrap_store(open_store(options.database.string(), options.claim_lease));
     Store& store = *opened;
+    clock_watch.on_step([&store](std::chrono::milliseconds step, TimePoint now) {
+        log_line("the wall clock stepped by " + std::to_string(step.count()) +
+                 " ms; every grace starts again and queued mail keeps its waits");
+        store.clock_stepped(step, now);
+    });
     store.restart_heartbeats(clock());
     CredentialVault vault;
     const std::unique_ptr<MailTransport> transport = make_transport(options);

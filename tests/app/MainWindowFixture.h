@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "AppFakes.h"
+#include "FakeShell.h"
 #include "LoopbackHttpServer.h"
 #include "MessageLoop.h"
 #include "frmMain.h"
@@ -34,7 +35,8 @@ class MainWindowTest : public ::testing::Test {
     rows->rows = {{100, 8080, 80}, {200, 9090, 443}, {4, 445}};
     rows->onFetch = firstFetch;
     form = std::make_unique<frmMain>(
-        frmMainServices{serviceAddress, &prompts, &alarm, std::move(source), settings, [this] { closed = true; }});
+        frmMainServices{serviceAddress, &prompts, &alarm, std::move(source), settings, [this] { closed = true; },
+                        &shell, history});
     ASSERT_TRUE(form->Create(showCommand));
     Settle();
   }
@@ -130,6 +132,8 @@ class MainWindowTest : public ::testing::Test {
   std::map<std::string, Reply> special;
   FakePrompts prompts;
   FakeAlarm alarm;
+  FakeShell shell;
+  HistoryLog history;
   FakeRows* rows = nullptr;
   Settings settings;
   bool closed = false;

@@ -2,7 +2,9 @@
 // with window messages only: mark a connection, start, drop it, get reminded
 // after the service turned the first reminder away with "queue full".
 #include <atomic>
+#include <regex>
 
+#include "HistoryFile.h"
 #include "LoopbackHttpServer.h"
 #include "ProgramDriver.h"
 
@@ -32,6 +34,7 @@ TEST(EndToEnd, DroppedConnectionBecomesExactlyOneAcknowledgedReminder) {
       },
       LUMORA_E2E_SERVICE_PORT);
   Listener watched;
+  DeleteFileW(HistoryPath().c_str());
   Program lumora(LUMORA_E2E_PROGRAM);
 
   HWND main = nullptr;
@@ -90,6 +93,31 @@ TEST(EndToEnd, DroppedConnectionBecomesExactlyOneAcknowledgedReminder) {
   EXPECT_EQ(Count(service.Requests(), reminder), 2u);
   EXPECT_TRUE(WaitFor(5s, [&] { return ListBoxLine(watchList, 1) == line + L"，提醒状态：已提醒"; }))
       << ListBoxLine(watchList, 1);
+
+  // The history holds the drop and the acknowledgement with their times, and
+  // its window shows them.
+  const std::wstring entry = port + L"备注 " + remark;
+  std::vector<std::vector<std::wstring>> history;
+  EXPECT_TRUE(WaitFor(5s, [&] { return !HistoryTime(history = HistoryLines(), L"提醒已确认", entry).empty(); }));
+  const std::wstring dropped = HistoryTime(history, L"确认断开", entry);
+  const std::wstring acknowledged = HistoryTime(history, L"提醒已确认", entry);
+  const std::wregex iso(L"\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[+-]\\d\\d:\\d\\d");
+  EXPECT_TRUE(std::regex_match(dropped, iso)) << dropped;
+  EXPECT_TRUE(std::regex_match(acknowledged, iso)) << acknowledged;
+  EXPECT_LE(dropped, acknowledged);
+  PostMessageW(main, WM_COMMAND, kMenuHistory, 0);
+  HWND historyWindow = nullptr;
+  ASSERT_TRUE(WaitFor(10s, [&] { return (historyWindow = FindProcessWindow(lumora.Id(), L"历史")) != nullptr; }));
+  HWND historyList = FindWindowExW(GetDlgItem(historyWindow, 1), nullptr, WC_LISTVIEWW, nullptr);
+  std::vector<std::wstring> shown;
+  for (int i = 0; i < static_cast<int>(SendMessageW(historyList, LVM_GETITEMCOUNT, 0, 0)); ++i) {
+    shown.push_back(RemoteItemText(lumora.Handle(), historyList, i, 1) + L"|" +
+                    RemoteItemText(lumora.Handle(), historyList, i, 2));
+  }
+  EXPECT_NE(std::find(shown.begin(), shown.end(), L"确认断开|" + entry), shown.end());
+  EXPECT_NE(std::find(shown.begin(), shown.end(), L"提醒已确认|" + entry), shown.end());
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.front(), L"提醒已确认|" + entry) << "newest first";
 
   // One more tick: the heartbeat comes again, the acknowledged reminder does not.
   const size_t heartbeats = Count(service.Requests(), "/velmor305/checkon.asp");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -55,6 +56,10 @@ public:
     // Called at start: the service heard nothing while it was down, so the grace starts
     // again now. A shared store does so only when no other instance is running.
     virtual void restart_heartbeats(TimePoint now) = 0;
+    // The wall clock jumped by `step`: every grace starts again now, whatever other
+    // instances do, and queued mail and the quota's times move with the clock, so no
+    // mail ages, falls due or expires by the jump alone. Claims are left as they are.
+    virtual void clock_stepped(std::chrono::milliseconds step, TimePoint now) = 0;
 
     virtual Admission enqueue(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota) = 0;
     // The earliest mail that is due, not waiting for an authorisation code and not claimed

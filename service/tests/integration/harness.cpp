@@ -148,12 +148,12 @@ int wait_for_listening_port(const fs::path& output, std::size_t offset) {
     return port;
 }
 
-ServiceProcess::ServiceProcess(const fs::path& dir, const std::vector<std::string>& flags)
+ServiceProcess::ServiceProcess(const fs::path& dir, const std::vector<std::string>& flags, const std::string& binary)
     : log_path_(dir / "service.log"),
       log_offset_(file_size_or_zero(log_path_)),
       process_(
           [&] {
-              std::vector<std::string> argv = {LUMORA_SERVICE_BINARY, "--listen", "127.0.0.1:0",
+              std::vector<std::string> argv = {binary, "--listen", "127.0.0.1:0",
                                                "--db",                (dir / "service.db").string(),
                                                "--tips",              (dir / "tips.txt").string()};
               argv.insert(argv.end(), flags.begin(), flags.end());

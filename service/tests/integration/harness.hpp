@@ -73,7 +73,9 @@ int wait_for_listening_port(const fs::path& output, std::size_t offset);
 // Restarting with the same dir keeps the database and appends to the log.
 class ServiceProcess {
 public:
-    ServiceProcess(const fs::path& dir, const std::vector<std::string>& flags);
+    // `binary` may name the test build with seams instead of the shipped one.
+    ServiceProcess(const fs::path& dir, const std::vector<std::string>& flags,
+                   const std::string& binary = LUMORA_SERVICE_BINARY);
 
     int port() const { return port_; }
     httplib::Result post(const std::string& target) const;

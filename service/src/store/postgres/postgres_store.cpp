@@ -185,6 +185,19 @@ void PostgresStore::restart_heartbeats(TimePoint now) {
                          PgParams().add(to_unix_ms(now)));
 }
 
+void PostgresStore::clock_stepped(std::chrono::milliseconds step, TimePoint now) {
+    auto connection = pool_.acquire();
+    PgTransaction transaction(*connection);
+    connection->run("clock step", "UPDATE computers SET last_heartbeat_ms = $1 WHERE monitoring AND NOT silent",
+                    PgParams().add(to_unix_ms(now)));
+    const PgParams shift = PgParams().add(static_cast<std::int64_t>(step.count()));
+    connection->run("clock step",
+                    "UPDATE mail_queue SET created_ms = created_ms + $1, next_attempt_ms = next_attempt_ms + $1",
+                    shift);
+    connection->run("clock step", "UPDATE mail_quota SET queued_ms = queued_ms + $1", shift);
+    transaction.commit();
+}
+
 Admission PostgresStore::enqueue(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota) {
     const std::int64_t now_ms = to_unix_ms(now);
     auto connection = pool_.acquire();

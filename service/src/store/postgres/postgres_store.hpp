@@ -28,6 +28,7 @@ public:
     bool is_monitored(const ComputerKey& key) override;
     std::vector<SilentComputer> take_newly_silent(TimePoint deadline) override;
     void restart_heartbeats(TimePoint now) override;
+    void clock_stepped(std::chrono::milliseconds step, TimePoint now) override;
     Admission enqueue(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota) override;
     std::optional<QueuedMail> next_due(TimePoint now, const MailFilter& only) override;
     std::optional<TimePoint> next_attempt_time(const MailFilter& only) override;

@@ -182,6 +182,21 @@ void SqliteStore::restart_heartbeats(TimePoint now) {
     update.bind(1, to_unix_ms(now)).step();
 }
 
+void SqliteStore::clock_stepped(std::chrono::milliseconds step, TimePoint now) {
+    const std::lock_guard lock(mutex_);
+    Transaction transaction(db_);
+    Statement(db_, "UPDATE computers SET last_heartbeat_ms = ?1 WHERE monitoring = 1 AND silent = 0")
+        .bind(1, to_unix_ms(now))
+        .step();
+    const auto shift = static_cast<std::int64_t>(step.count());
+    Statement(db_, "UPDATE mail_queue SET created_ms = created_ms + ?1, next_attempt_ms = next_attempt_ms + ?1")
+        .bind(1, shift)
+        .step();
+    Statement(db_, "UPDATE mail_quota SET queued_ms = queued_ms + ?1").bind(1, shift).step();
+    transaction.commit();
+    heard_.clear();
+}
+
 // One enqueue() waiting for its group's transaction.
 struct SqliteStore::Admit {
     const ComputerKey& key;
