@@ -121,7 +121,7 @@ inline bool MarkPort(const Program& program, const MainWindow& window, unsigned 
   const std::wstring port = std::to_wstring(localPort);
   int row = -1;
   // The list fills from a snapshot that may still be on its way.
-  WaitFor(std::chrono::seconds(10), [&] {
+  WaitFor(std::chrono::seconds(30), [&] {
     const int rows = static_cast<int>(SendMessageW(window.list, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < rows && row < 0; ++i) {
       if (RemoteItemText(program.Handle(), window.list, i, 4) == port) row = i;
