@@ -140,6 +140,9 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       OnClose();
       return 0;
+    case WM_ENDSESSION:
+      if (wParam) SaveSession();
+      return 0;
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
@@ -309,8 +312,17 @@ void frmMain::OnDpiChanged(int dpi, const RECT& suggested) {
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void frmMain::OnDestroy() {
+// Windows ending the session ends the program without closing the window: what
+// is remembered is saved then too. No monitoring-off goes out: the service
+// reports the computer silent after its grace, which is what a user wants
+// when a restart they did not start stops the watching.
+void frmMain::SaveSession() {
   SaveWindowPlace(hWnd_, services_.settings, dpi_);
+  if (run_ > 0) RememberAccount();
+}
+
+void frmMain::OnDestroy() {
+  SaveSession();
   keys_.Detach();
   tray_.reset();
   worker_.NotifyWindow(nullptr, 0);

@@ -128,6 +128,7 @@ class frmMain : private ucListViewEvents {
   void OnClose();
   void OnDpiChanged(int dpi, const RECT& suggested);
   void OnDestroy();
+  void SaveSession();
   void OnTips(const ServiceReply& reply);
   void OnVersionVerdict(const ServiceReply& reply, const std::vector<std::wstring>& items,
                         const RunAccount& account);

@@ -76,12 +76,13 @@ start_postgres() {
 
 # Mail goes to a closed port and is retried only after ten minutes, so sending costs
 # one failed connection per mail and the queue shows every reminder accepted.
-# Starts one more instance on $db; sets $port and $service_pid.
+# Starts one more instance on $db, with any further flags given; sets $port and
+# $service_pid.
 start_service() {
   local log="$work/service${#service_pids[@]}.log"
   "$binary" --listen 127.0.0.1:0 --db "$db" --tips "$work/tips.txt" "$@" \
     --smtp-server 127.0.0.1:1 --smtp-security plain --retry-first 10m --rate-limit 100000 \
-    --max-connections-per-address 2000 >"$log" 2>&1 &
+    --max-connections-per-address 2000 "$@" >"$log" 2>&1 &
   service_pid=$!
   service_pids+=("$service_pid")
   for _ in $(seq 100); do
@@ -104,6 +105,18 @@ kill_services() {
   ports=()
 }
 
+# The loads' computers are bound to their code first, by an instance whose outbox
+# transport takes each computer's first code without asking a mail server, so the
+# measured instances check every code against the database alone.
+bind_computers() {
+  start_service --transport outbox --outbox "$work/outbox" --new-computers-per-client 100000
+  wrk -t1 -c4 -d4s -s "$here/bind.lua" "http://127.0.0.1:$port" >/dev/null
+  kill "$service_pid"
+  wait "$service_pid" || true
+  service_pids=()
+  ports=()
+}
+
 queued_mails() {
   if $postgres; then
     "$pg_bin/psql" -Atc 'SELECT COUNT(*) FROM mail_queue' "$db"
@@ -113,14 +126,13 @@ queued_mails() {
 }
 
 # drive SCRIPT SECONDS: 50 kept-alive connections on two wrk threads, shared evenly by
-# one wrk per running instance, all at once. Each wrk gets its index, which the
-# reminder script uses to keep the runs' addresses apart.
+# one wrk per running instance, all at once.
 drive() {
   local count=${#ports[@]} wrk_pids=() i
   rm -f "$work"/wrk*.out
   for i in "${!ports[@]}"; do
     wrk -t$((2 / count)) -c$((50 / count)) -d"$2" --latency -s "$here/$1" \
-      "http://127.0.0.1:${ports[$i]}" -- "$i" >"$work/wrk$i.out" &
+      "http://127.0.0.1:${ports[$i]}" >"$work/wrk$i.out" &
     wrk_pids+=($!)
   done
   wait "${wrk_pids[@]}"
@@ -137,19 +149,16 @@ replies_ok() {
        END { print answered - refused }' "$work"/wrk*.out
 }
 
-# Heartbeats over HTTPS on 50 kept-alive connections, then nginx's `return 200` over
-# HTTPS with the same certificate, connections and length: the rate of a TLS server
-# doing nothing else on this machine.
+# Heartbeats over HTTPS on 50 kept-alive connections against nginx's `return 200` over
+# HTTPS with the same certificate and connections: the rate of a TLS server doing
+# nothing else on this machine. The two take turns, three rounds each, so a change in
+# the machine's load falls on both.
 compare_tls() {
   openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -subj /CN=localhost -days 1 \
     -keyout "$work/tls.key" -out "$work/tls.crt" 2>/dev/null
   start_service --tls-cert "$work/tls.crt" --tls-key "$work/tls.key"
-  echo
-  echo "== heartbeats over HTTPS, 50 kept-alive connections, ${seconds}s"
-  wrk -t2 -c50 -d"${seconds}s" --latency -s "$here/heartbeat.lua" "https://127.0.0.1:$port" | tee "$work/tls-service.out"
-  kill_services
 
-  local nginx_port
+  local nginx_port round
   nginx_port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
   mkdir "$work/nginx"
   cat >"$work/nginx/nginx.conf" <<NGINX
@@ -178,15 +187,27 @@ NGINX
     curl -sk -o /dev/null "https://127.0.0.1:$nginx_port/" && break
     sleep 0.1
   done
+
   echo
-  echo "== nginx return 200 over HTTPS, 50 kept-alive connections, ${seconds}s"
-  wrk -t2 -c50 -d"${seconds}s" --latency -s "$here/heartbeat.lua" "https://127.0.0.1:$nginx_port" | tee "$work/tls-nginx.out"
+  echo "== heartbeats over HTTPS against nginx return 200 over HTTPS, 50 kept-alive connections,"
+  echo "   3 rounds of ${seconds}s each, taking turns"
+  for round in 1 2 3; do
+    wrk -t2 -c50 -d"${seconds}s" --latency -s "$here/heartbeat.lua" "https://127.0.0.1:$port" >"$work/tls-service$round.out"
+    wrk -t2 -c50 -d"${seconds}s" --latency -s "$here/heartbeat.lua" "https://127.0.0.1:$nginx_port" >"$work/tls-nginx$round.out"
+    awk -v round="$round" '/Requests\/sec/ { rate[FILENAME] = $2 } $1 == "99%" { p99[FILENAME] = $2 }
+         /Non-2xx|Socket errors/ { bad[FILENAME] = bad[FILENAME] " (" $0 ")" }
+         END { s = ARGV[1]; n = ARGV[2]
+               printf "round %s: service %.0f/s, p99 %s%s; nginx %.0f/s, p99 %s%s; ratio %.2f\n",
+                      round, rate[s], p99[s], bad[s], rate[n], p99[n], bad[n], rate[s] / rate[n] }' \
+      "$work/tls-service$round.out" "$work/tls-nginx$round.out"
+  done
+  awk '/Requests\/sec/ { if (FILENAME ~ /service/) s += $2; else n += $2 }
+       END { printf "HTTPS heartbeats: %.0f/s, nginx: %.0f/s, ratio %.2f\n", s / 3, n / 3, s / n }' \
+    "$work"/tls-service?.out "$work"/tls-nginx?.out
   kill "$nginx_pid"
   wait "$nginx_pid" 2>/dev/null || true
   nginx_pid=""
-  awk '/Requests\/sec/ { rate[FILENAME] = $2 }
-       END { s = rate[ARGV[1]]; n = rate[ARGV[2]]; printf "HTTPS heartbeats: %.0f/s, nginx: %.0f/s, ratio %.2f\n", s, n, s / n }' \
-    "$work/tls-service.out" "$work/tls-nginx.out"
+  kill_services
 }
 
 echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
@@ -197,11 +218,13 @@ if $tls_only; then
 fi
 if $postgres; then
   start_postgres
+  bind_computers
   start_service
   start_service
   echo "two instances on $("$pg_bin/postgres" --version)"
 else
   db=$work/bench.db
+  bind_computers
   start_service
 fi
 

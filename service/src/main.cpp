@@ -1,5 +1,7 @@
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -17,6 +19,7 @@
 #include "seams/seams.hpp"
 #include "stop_deadline.hpp"
 #include "store/sqlite/db_lock.hpp"
+#include "trust/wipe.hpp"
 
 namespace {
 
@@ -41,6 +44,21 @@ sigset_t block_stop_signals() {
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
     signal(SIGPIPE, SIG_IGN);
     return set;
+}
+
+// The process holds authorisation codes: no core file may write them to disk and no other
+// process of the same user may read its memory. Every file it creates (the database, its
+// log and lock, the key) is its owner's alone.
+void keep_secrets_in_memory() {
+    prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+    const rlimit no_core{0, 0};
+    setrlimit(RLIMIT_CORE, &no_core);
+    umask(077);
+}
+
+// Files an older version created before the umask above may be readable by others.
+void restrict_to_owner(const std::filesystem::path& database) {
+    for (const char* suffix : {"", "-wal", "-shm", ".lock"}) chmod((database.string() + suffix).c_str(), 0600);
 }
 
 // Every connection takes a descriptor: leave room for the cap on connections plus the
@@ -95,6 +113,7 @@ int wait_for_stop(const sigset_t& signals, TlsCredentials* tls) {
 }
 
 int run(const Options& options) {
+    keep_secrets_in_memory();
     const sigset_t stop_signals = block_stop_signals();
     const CurlLibrary curl;
     const Seams seams = make_seams();
@@ -104,13 +123,20 @@ int run(const Options& options) {
     // Both before the database is touched, so a second copy changes nothing. A shared
     // PostgreSQL database is meant for several instances, so only a SQLite file is locked.
     std::optional<DatabaseLock> database_lock;
-    if (!names_shared_database(options.database.string())) database_lock.emplace(options.database);
+    if (!names_shared_database(options.database.string())) {
+        database_lock.emplace(options.database);
+        restrict_to_owner(options.database);
+    }
     ListenSocket listener(options.listen, listen_backlog);
     raise_open_file_limit(options.connections);
     std::optional<TlsCredentials> tls;
     if (options.tls.given()) tls.emplace(options.tls);
 
-    const std::unique_ptr<Store> opened = seams.wrap_store(open_store(options.database.string(), options.claim_lease));
+    std::unique_ptr<Store> database = open_store(options.database.string(), options.claim_lease);
+    std::string code_key = open_code_key(options.database.string(), *database, options.code_key);
+    const CodeVerifier verifier(code_key);
+    wipe(code_key);
+    const std::unique_ptr<Store> opened = seams.wrap_store(std::move(database));
     Store& store = *opened;
     clock_watch.on_step([&store](std::chrono::milliseconds step, TimePoint now) {
         log_line("the wall clock stepped by " + std::to_string(step.count()) +
@@ -123,8 +149,9 @@ int run(const Options& options) {
     MailWorker worker(store, vault, *transport, options.retry, clock);
     MailQueue queue(store, Quota{.mails_per_address_per_hour = options.rate_limit}, [&worker] { worker.wake(); });
     DeadmanSwitch deadman(store, queue, options.heartbeat_grace, clock);
+    CodeGate gate(store, *transport, verifier, options.gate, clock);
     ReminderService service({options.domain, options.min_version, options.tips_file}, store, vault, queue, deadman,
-                            clock);
+                            gate, clock);
     std::jthread worker_thread([&worker](std::stop_token stop) { worker.run(stop); });
     std::jthread deadman_thread([&deadman](std::stop_token stop) { deadman.run(stop); });
     std::optional<StopDeadline> stop_deadline;

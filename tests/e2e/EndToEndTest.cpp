@@ -48,7 +48,7 @@ TEST(EndToEnd, DroppedConnectionBecomesExactlyOneAcknowledgedReminder) {
   const std::wstring port = std::to_wstring(watched.Port());
   int row = -1;
   int rows = 0;
-  WaitFor(10s, [&] {
+  WaitFor(30s, [&] {
     rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < rows && row < 0; ++i) {
       if (RemoteItemText(lumora.Handle(), list, i, 4) == port) row = i;

@@ -1,5 +1,6 @@
 #include "http/http_frontend.hpp"
 
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "log.hpp"
+#include "trust/wipe.hpp"
 
 namespace lumora {
 namespace {
@@ -79,6 +81,24 @@ std::size_t decode_path(void*, MHD_Connection*, char* path) {
     return static_cast<std::size_t>(out - path);
 }
 
+// The peer's numeric address, the key of the per-client limits.
+std::string client_address(MHD_Connection* connection) {
+    const sockaddr* peer = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS)->client_addr;
+    char text[INET6_ADDRSTRLEN] = {};
+    if (peer->sa_family == AF_INET)
+        inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(peer)->sin_addr, text, sizeof text);
+    else if (peer->sa_family == AF_INET6)
+        inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(peer)->sin6_addr, text, sizeof text);
+    return text;
+}
+
+// The library keeps the query's values, the authorisation code among them, in the
+// connection's buffer, which it reuses without clearing.
+MHD_Result wipe_argument(void*, MHD_ValueKind, const char*, std::size_t, const char* value, std::size_t size) {
+    if (value) explicit_bzero(const_cast<char*>(value), size);
+    return MHD_YES;
+}
+
 // TLS 1.2 and 1.3 only; GnuTLS's defaults within them.
 constexpr const char* tls_priorities = "NORMAL:-VERS-ALL:+VERS-TLS1.3:+VERS-TLS1.2";
 
@@ -103,9 +123,19 @@ const Reply body_too_long{413, "请求过长"};
 // One connection's state, kept for its whole life; the request fields start afresh with
 // each request on a kept-alive connection.
 struct HttpFrontend::Exchange {
+    std::string client;
     std::string target;  // as sent, so the query keeps the client's own escapes
     bool head_seen = false;
     std::size_t body_bytes = 0;
+
+    // The target holds the authorisation code.
+    void start(const char* uri) {
+        wipe(target);
+        target = uri;
+        head_seen = false;
+        body_bytes = 0;
+    }
+    ~Exchange() { wipe(target); }
 };
 
 // The gate accepts and enforces the cap; the library's own limit only leaves it room,
@@ -153,18 +183,23 @@ void HttpFrontend::on_connection(void* self, MHD_Connection* connection, void** 
     // Replies are small and whole: sent at once, not held back for the peer's delayed ACK.
     const int on = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    *socket_context = new Exchange;
+    auto* exchange = new Exchange;
+    exchange->client = client_address(connection);
+    *socket_context = exchange;
     frontend.deadlines_.opened(connection, fd);
 }
 
 void* HttpFrontend::on_request_line(void*, const char* uri, MHD_Connection* connection) {
     auto* exchange =
         static_cast<Exchange*>(MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT)->socket_context);
-    *exchange = Exchange{uri};
+    exchange->start(uri);
     return exchange;
 }
 
-void HttpFrontend::on_completed(void* self, MHD_Connection* connection, void**, MHD_RequestTerminationCode) {
+void HttpFrontend::on_completed(void* self, MHD_Connection* connection, void** request_context,
+                                MHD_RequestTerminationCode) {
+    MHD_get_connection_values_n(connection, MHD_GET_ARGUMENT_KIND, &wipe_argument, nullptr);
+    if (*request_context) wipe(static_cast<Exchange*>(*request_context)->target);
     static_cast<HttpFrontend*>(self)->deadlines_.answered(connection);
 }
 
@@ -194,7 +229,7 @@ MHD_Result HttpFrontend::on_request(void* self, MHD_Connection* connection, cons
     frontend.deadlines_.received(connection);
     Reply reply;
     try {
-        reply = frontend.service_.handle(path, query_of(exchange.target));
+        reply = frontend.service_.handle(path, query_of(exchange.target), exchange.client);
     } catch (const std::exception& error) {
         log_line(std::string("unexpected failure serving ") + path + ": " + error.what());
         reply = {500, "服务内部错误"};

@@ -19,11 +19,14 @@ struct QueuedMail {
     MailText text;
     TimePoint created;
     int attempts = 0;
+    // Of the code the mail was queued with: only that code may send it.
+    std::string code_verifier;
 };
 
 struct SilentComputer {
     ComputerKey key;
     TimePoint last_heartbeat;
+    std::string code_verifier;  // of the code that holds the computer
 };
 
 struct Quota {
@@ -37,7 +40,8 @@ enum class Admission { queued, over_quota, queue_full };
 using MailFilter = std::function<bool(const ComputerKey&)>;
 
 // Everything that must survive a restart: monitoring state per computer, the mail queue
-// and the recent mails counted by the quota. Authorisation codes never come here.
+// and the recent mails counted by the quota. Authorisation codes never come here, only
+// their verifiers (trust/code_verifier.hpp).
 // Thread-safe. A shared store serves several instances of the service at once; the others
 // serve one instance, which must then be the only one using them.
 class Store {
@@ -46,6 +50,11 @@ public:
 
     virtual bool shared() const = 0;
 
+    // The verifier of the code that holds the computer; none while no code does.
+    virtual std::optional<std::string> code_verifier(const ComputerKey& key) = 0;
+    // Gives the computer to the code of this verifier; an unknown computer is recorded,
+    // not monitored. Mail queued before its computer had a code goes with the code.
+    virtual void bind_code(const ComputerKey& key, const std::string& verifier, TimePoint now) = 0;
     // Returns true when the computer had been reported silent (the flag is cleared).
     virtual bool record_heartbeat(const ComputerKey& key, TimePoint now) = 0;
     virtual void stop_monitoring(const ComputerKey& key) = 0;
@@ -61,7 +70,8 @@ public:
     // mail ages, falls due or expires by the jump alone. Claims are left as they are.
     virtual void clock_stepped(std::chrono::milliseconds step, TimePoint now) = 0;
 
-    virtual Admission enqueue(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota) = 0;
+    virtual Admission enqueue(const ComputerKey& key, const MailText& text, const std::string& code_verifier,
+                              TimePoint now, const Quota& quota) = 0;
     // The earliest mail that is due, not waiting for an authorisation code and not claimed
     // by a live instance; it is claimed for this one until it is removed, rescheduled or
     // parked, or the claim lapses. A shared store hands out only mail of computers `only`
@@ -76,7 +86,8 @@ public:
     virtual void reschedule(std::int64_t id, int attempts, TimePoint at) = 0;
     // Holds a mail back until its computer's authorisation code is known again.
     virtual void park_until_code(std::int64_t id) = 0;
-    virtual int unpark(const ComputerKey& key, TimePoint now) = 0;
+    // Mail of the computer parked for want of the code of this verifier is due again.
+    virtual int unpark(const ComputerKey& key, const std::string& code_verifier, TimePoint now) = 0;
     virtual int pending_for(const ComputerKey& key) = 0;
     virtual int drop_created_before(TimePoint cutoff) = 0;
     virtual int queued() = 0;

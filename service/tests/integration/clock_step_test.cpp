@@ -18,6 +18,7 @@ struct ClockStep : ::testing::Test {
     TempDir dir;
     ServiceProcess service = [this] {
         setenv("LUMORA_TEST_SEAMS", dir.path().c_str(), 1);
+        BoundBeforeStart(dir.path(), {"10001@qq.com", 1}, "Hq3Vt8Nw2Xc6Bz1K");
         // The mail server is away, so the reminder stays queued and is retried.
         std::vector<std::string> flags = smtp_flags(free_loopback_port());
         flags.insert(flags.end(), {"--heartbeat-grace", "2s"});

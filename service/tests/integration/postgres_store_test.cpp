@@ -25,8 +25,8 @@ struct SharedStoreTest : ::testing::Test {
 };
 
 TEST_F(SharedStoreTest, MailIsClaimedByOneInstanceUntilItsLeaseLapses) {
-    first.enqueue(alice, text, clock.now, Quota{});
-    first.enqueue(bob, text, clock.now + 1ms, Quota{});
+    first.enqueue(alice, text, "v1", clock.now, Quota{});
+    first.enqueue(bob, text, "v1", clock.now + 1ms, Quota{});
     const auto mine = first.next_due(clock.now + 1ms);
     const auto theirs = second.next_due(clock.now + 1ms);
     ASSERT_TRUE(mine && theirs);
@@ -48,8 +48,8 @@ TEST_F(SharedStoreTest, MailIsClaimedByOneInstanceUntilItsLeaseLapses) {
 }
 
 TEST_F(SharedStoreTest, OnlyMailOfTheGivenComputersIsHandedOut) {
-    first.enqueue(alice, text, clock.now, Quota{});
-    first.enqueue(bob, text, clock.now + 1s, Quota{});
+    first.enqueue(alice, text, "v1", clock.now, Quota{});
+    first.enqueue(bob, text, "v1", clock.now + 1s, Quota{});
     const MailFilter none = [](const ComputerKey&) { return false; };
     const MailFilter bob_only = [](const ComputerKey& key) { return key == bob; };
     EXPECT_FALSE(first.next_due(clock.now + 1h, none));
@@ -71,13 +71,13 @@ TEST_F(SharedStoreTest, QuotaHoldsWhenInstancesQueueAtOnce) {
     for (int i = 0; i < 9; ++i)
         clients.emplace_back([&, store = stores[i % 3]] {
             for (int n = 0; n < 10; ++n)
-                if (store->enqueue(alice, text, clock.now, quota) == Admission::queued) ++admitted;
+                if (store->enqueue(alice, text, "v1", clock.now, quota) == Admission::queued) ++admitted;
         });
     clients.clear();
     EXPECT_EQ(admitted, 30);
     EXPECT_EQ(third.queued(), 30);
-    EXPECT_EQ(first.enqueue(bob, text, clock.now, quota), Admission::queued);
-    EXPECT_EQ(second.enqueue(alice, text, clock.now + 1h, quota), Admission::queued) << "an hour later";
+    EXPECT_EQ(first.enqueue(bob, text, "v1", clock.now, quota), Admission::queued);
+    EXPECT_EQ(second.enqueue(alice, text, "v1", clock.now + 1h, quota), Admission::queued) << "an hour later";
 }
 
 TEST_F(SharedStoreTest, SilenceAndReturnAreTakenOnceAcrossInstances) {

@@ -23,6 +23,7 @@ class SmtpReplies : public ::testing::TestWithParam<ReplyCase> {};
 TEST_P(SmtpReplies, ReplyDecidesBetweenRetryAndDrop) {
     const ReplyCase& c = GetParam();
     TempDir dir;
+    const BoundBeforeStart bound(dir.path(), {"10001@qq.com", 1}, "Zq8Xk2Lp9Wm4Rt7Y");  // the script is for the send
     const SmtpSink sink(dir.path(), 0, {"--script", c.script});
     ServiceProcess service(dir.path(), smtp_flags(sink.port()));
     ASSERT_EQ(service.post(reminder_target)->status, 200);

@@ -1,10 +1,13 @@
 """Loopback SMTP server for the reminder service's integration tests.
 
-Accepts any login (and requires one), and stores every message as a small text file:
-"name: value" lines (login, password, envelope and decoded headers), a blank line, then
-the decoded body. Prints "listening on PORT" once it accepts connections. With --tls it
-speaks TLS from the first byte ("implicit") or only after STARTTLS, which it then
-requires before login ("starttls").
+Requires a login and accepts one code per address, as a mailbox does: the code listed for
+the address in the codes file ("address code" lines, which a test may rewrite to rotate a
+code), or else the first code the address logs in with, which is then listed. Appends
+every login to the logins file ("address code accepted|refused" lines), and stores every
+message as a small text file: "name: value" lines (login, password, envelope and decoded
+headers), a blank line, then the decoded body. Prints "listening on PORT" once it accepts
+connections. With --tls it speaks TLS from the first byte ("implicit") or only after
+STARTTLS, which it then requires before login ("starttls").
 
 --script COMMAND=REPLY,REPLY,... scripts the answers to the first uses of AUTH, RCPT or
 DATA (the end of the message), across connections: "ok" answers as usual, a code such
@@ -81,21 +84,44 @@ class Sink:
         return "250 OK"
 
 
-def authenticator(script):
-    def authenticate(server, session, envelope, mechanism, auth_data):
-        reply = script.next("AUTH")
+class Mailboxes:
+    def __init__(self, codes_file, logins_file, script):
+        self.codes_file = codes_file
+        self.logins_file = logins_file
+        self.script = script
+
+    def codes(self):
+        try:
+            with open(self.codes_file, encoding="utf-8") as lines:
+                return dict(line.split() for line in lines if line.strip())
+        except FileNotFoundError:
+            return {}
+
+    # handled=False makes aiosmtpd send the refusal itself (535 unless scripted).
+    def __call__(self, server, session, envelope, mechanism, auth_data):
+        reply = self.script.next("AUTH")
         if reply != "ok":
             return AuthResult(success=False, handled=False, message=f"{reply} scripted reply to AUTH")
-        return AuthResult(success=isinstance(auth_data, LoginPassword), auth_data=auth_data)
-    return authenticate
+        if not isinstance(auth_data, LoginPassword):
+            return AuthResult(success=False, handled=False)
+        address, code = auth_data.login.decode(), auth_data.password.decode()
+        known = self.codes()
+        if address not in known:
+            with open(self.codes_file, "a", encoding="utf-8") as out:
+                out.write(f"{address} {code}\n")
+            known[address] = code
+        accepted = known[address] == code
+        with open(self.logins_file, "a", encoding="utf-8") as out:
+            out.write(f"{address} {code} {'accepted' if accepted else 'refused'}\n")
+        return AuthResult(success=accepted, handled=False, auth_data=auth_data)
 
 
-async def serve(port, folder, tls, context, script):
+async def serve(port, folder, tls, context, script, mailboxes):
     loop = asyncio.get_running_loop()
     sink = Sink(folder, script)
     starttls = tls == "starttls"
     server = await loop.create_server(
-        lambda: SMTP(sink, hostname="sink.test", authenticator=authenticator(script),
+        lambda: SMTP(sink, hostname="sink.test", authenticator=mailboxes,
                      auth_required=True, auth_require_tls=starttls,
                      tls_context=context if starttls else None, require_starttls=starttls),
         "127.0.0.1", port, ssl=context if tls == "implicit" else None)
@@ -112,6 +138,8 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--dir", required=True)
+    parser.add_argument("--codes", required=True)
+    parser.add_argument("--logins", required=True)
     parser.add_argument("--tls", choices=["none", "implicit", "starttls"], default="none")
     parser.add_argument("--cert")
     parser.add_argument("--key")
@@ -122,7 +150,9 @@ def main():
     if args.tls != "none":
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         context.load_cert_chain(args.cert, args.key)
-    asyncio.run(serve(args.port, args.dir, args.tls, context, Script(args.script)))
+    script = Script(args.script)
+    asyncio.run(serve(args.port, args.dir, args.tls, context, script,
+                      Mailboxes(args.codes, args.logins, script)))
 
 
 if __name__ == "__main__":

@@ -84,6 +84,7 @@ struct SilentServer {
 
 TEST(Stopping, SigtermEndsTheServiceDuringASendAndTheMailStaysQueued) {
     TempDir dir;
+    const BoundBeforeStart bound(dir.path(), {"10001@qq.com", 1}, "Hq3Vt8Nw2Xc6Bz1K");
     const SilentServer mail_server;
     ServiceProcess service(dir.path(), smtp_flags(mail_server.port));
     ASSERT_EQ(service.post(reminder_target)->status, 200);

@@ -35,6 +35,10 @@ public:
     using Store::next_due;
 
     bool shared() const override { return inner_->shared(); }
+    std::optional<std::string> code_verifier(const ComputerKey& key) override { return inner_->code_verifier(key); }
+    void bind_code(const ComputerKey& key, const std::string& verifier, TimePoint now) override {
+        inner_->bind_code(key, verifier, now);
+    }
     bool record_heartbeat(const ComputerKey& key, TimePoint now) override { return inner_->record_heartbeat(key, now); }
     void stop_monitoring(const ComputerKey& key) override { inner_->stop_monitoring(key); }
     bool is_monitored(const ComputerKey& key) override { return inner_->is_monitored(key); }
@@ -43,8 +47,9 @@ public:
     }
     void restart_heartbeats(TimePoint now) override { inner_->restart_heartbeats(now); }
     void clock_stepped(std::chrono::milliseconds step, TimePoint now) override { inner_->clock_stepped(step, now); }
-    Admission enqueue(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota) override {
-        return inner_->enqueue(key, text, now, quota);
+    Admission enqueue(const ComputerKey& key, const MailText& text, const std::string& code_verifier, TimePoint now,
+                      const Quota& quota) override {
+        return inner_->enqueue(key, text, code_verifier, now, quota);
     }
     std::optional<QueuedMail> next_due(TimePoint now, const MailFilter& only) override {
         return inner_->next_due(now, only);
@@ -58,7 +63,9 @@ public:
     }
     void reschedule(std::int64_t id, int attempts, TimePoint at) override { inner_->reschedule(id, attempts, at); }
     void park_until_code(std::int64_t id) override { inner_->park_until_code(id); }
-    int unpark(const ComputerKey& key, TimePoint now) override { return inner_->unpark(key, now); }
+    int unpark(const ComputerKey& key, const std::string& code_verifier, TimePoint now) override {
+        return inner_->unpark(key, code_verifier, now);
+    }
     int pending_for(const ComputerKey& key) override { return inner_->pending_for(key); }
     int drop_created_before(TimePoint cutoff) override { return inner_->drop_created_before(cutoff); }
     int queued() override { return inner_->queued(); }

@@ -54,6 +54,13 @@ CREATE TABLE mail_quota (
     queued_ms BIGINT NOT NULL
 );
 CREATE INDEX mail_quota_address ON mail_quota (address, queued_ms);
+)sql",
+// Version 2: the verifier of the code that holds each computer and of each mail's code,
+// and the key of the verifiers, which all instances share.
+R"sql(
+ALTER TABLE computers ADD COLUMN code_verifier TEXT;
+ALTER TABLE mail_queue ADD COLUMN code_verifier TEXT;
+CREATE TABLE lumora_secrets (name TEXT PRIMARY KEY, value TEXT NOT NULL);
 )sql"};
 
 PgParams lock_key(const char* object) { return PgParams().add(service_lock_class).add(object); }
@@ -126,6 +133,29 @@ PostgresStore::~PostgresStore() {
     }
 }
 
+std::optional<std::string> PostgresStore::code_verifier(const ComputerKey& key) {
+    const PgResult row = pool_.acquire()->run(
+        "code verifier", "SELECT code_verifier FROM computers WHERE address = $1 AND computer_id = $2",
+        key_params(key));
+    if (row.rows() == 0 || row.is_null(0, 0)) return std::nullopt;
+    return row.text(0, 0);
+}
+
+void PostgresStore::bind_code(const ComputerKey& key, const std::string& verifier, TimePoint now) {
+    auto connection = pool_.acquire();
+    PgTransaction transaction(*connection);
+    connection->run("bind code",
+                    "INSERT INTO computers (address, computer_id, monitoring, last_heartbeat_ms, silent, code_verifier) "
+                    "VALUES ($1, $2, FALSE, $3, FALSE, $4) ON CONFLICT (address, computer_id) DO UPDATE SET "
+                    "code_verifier = EXCLUDED.code_verifier",
+                    key_params(key).add(to_unix_ms(now)).add(verifier));
+    connection->run("bind code",
+                    "UPDATE mail_queue SET code_verifier = $3 "
+                    "WHERE address = $1 AND computer_id = $2 AND code_verifier IS NULL",
+                    key_params(key).add(verifier));
+    transaction.commit();
+}
+
 bool PostgresStore::record_heartbeat(const ComputerKey& key, TimePoint now) {
     auto connection = pool_.acquire();
     PgTransaction transaction(*connection);
@@ -168,13 +198,13 @@ std::vector<SilentComputer> PostgresStore::take_newly_silent(TimePoint deadline)
     const PgResult marked = connection->run(
         "silence check",
         "UPDATE computers SET silent = TRUE WHERE monitoring AND NOT silent AND last_heartbeat_ms < $1 "
-        "RETURNING address, computer_id, last_heartbeat_ms",
+        "RETURNING address, computer_id, last_heartbeat_ms, COALESCE(code_verifier, '')",
         PgParams().add(to_unix_ms(deadline)));
     transaction.commit();
     std::vector<SilentComputer> silent;
     for (int row = 0; row < marked.rows(); ++row)
         silent.push_back({{marked.text(row, 0), static_cast<int>(marked.integer(row, 1))},
-                          from_unix_ms(marked.integer(row, 2))});
+                          from_unix_ms(marked.integer(row, 2)), marked.text(row, 3)});
     return silent;
 }
 
@@ -198,7 +228,8 @@ void PostgresStore::clock_stepped(std::chrono::milliseconds step, TimePoint now)
     transaction.commit();
 }
 
-Admission PostgresStore::enqueue(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota) {
+Admission PostgresStore::enqueue(const ComputerKey& key, const MailText& text, const std::string& code_verifier,
+                                 TimePoint now, const Quota& quota) {
     const std::int64_t now_ms = to_unix_ms(now);
     auto connection = pool_.acquire();
     PgTransaction transaction(*connection);
@@ -215,9 +246,9 @@ Admission PostgresStore::enqueue(const ComputerKey& key, const MailText& text, T
     if (counts.integer(0, 1) >= quota.queue_capacity) return Admission::queue_full;
     connection->run("enqueue",
                     "WITH charge AS (INSERT INTO mail_quota (address, queued_ms) VALUES ($1, $5)) "
-                    "INSERT INTO mail_queue (address, computer_id, subject, body, created_ms, next_attempt_ms) "
-                    "VALUES ($1, $2, $3, $4, $5, $5)",
-                    key_params(key).add(text.subject).add(text.body).add(now_ms));
+                    "INSERT INTO mail_queue (address, computer_id, subject, body, created_ms, next_attempt_ms, "
+                    "code_verifier) VALUES ($1, $2, $3, $4, $5, $5, $6)",
+                    key_params(key).add(text.subject).add(text.body).add(now_ms).add(code_verifier));
     transaction.commit();
     return Admission::queued;
 }
@@ -249,12 +280,12 @@ std::optional<QueuedMail> PostgresStore::next_due(TimePoint now, const MailFilte
                "AND claimed_until_ms <= $2 "
                "AND (address, computer_id) IN (SELECT * FROM unnest($4::text[], $5::int[])) "
                "ORDER BY next_attempt_ms, id LIMIT 1 FOR UPDATE SKIP LOCKED) "
-               "RETURNING id, address, computer_id, subject, body, created_ms, attempts"
+               "RETURNING id, address, computer_id, subject, body, created_ms, attempts, COALESCE(code_verifier, '')"
              : "UPDATE mail_queue SET claimed_by = $1, claimed_until_ms = $3 WHERE id = ("
                "SELECT id FROM mail_queue WHERE NOT waiting_for_code AND next_attempt_ms <= $2 "
                "AND claimed_until_ms <= $2 "
                "ORDER BY next_attempt_ms, id LIMIT 1 FOR UPDATE SKIP LOCKED) "
-               "RETURNING id, address, computer_id, subject, body, created_ms, attempts",
+               "RETURNING id, address, computer_id, subject, body, created_ms, attempts, COALESCE(code_verifier, '')",
         params);
     if (row.rows() == 0) return std::nullopt;
     QueuedMail mail;
@@ -263,6 +294,7 @@ std::optional<QueuedMail> PostgresStore::next_due(TimePoint now, const MailFilte
     mail.text = {row.text(0, 3), row.text(0, 4)};
     mail.created = from_unix_ms(row.integer(0, 5));
     mail.attempts = static_cast<int>(row.integer(0, 6));
+    mail.code_verifier = row.text(0, 7);
     return mail;
 }
 
@@ -308,12 +340,12 @@ void PostgresStore::park_until_code(std::int64_t id) {
                          PgParams().add(id).add(instance_));
 }
 
-int PostgresStore::unpark(const ComputerKey& key, TimePoint now) {
+int PostgresStore::unpark(const ComputerKey& key, const std::string& code_verifier, TimePoint now) {
     return pool_.acquire()
         ->run("unpark mail",
               "UPDATE mail_queue SET waiting_for_code = FALSE, next_attempt_ms = LEAST(next_attempt_ms, $3) "
-              "WHERE address = $1 AND computer_id = $2 AND waiting_for_code",
-              key_params(key).add(to_unix_ms(now)))
+              "WHERE address = $1 AND computer_id = $2 AND waiting_for_code AND code_verifier = $4",
+              key_params(key).add(to_unix_ms(now)).add(code_verifier))
         .affected();
 }
 
@@ -329,6 +361,13 @@ int PostgresStore::drop_created_before(TimePoint cutoff) {
     return pool_.acquire()
         ->run("drop expired mail", "DELETE FROM mail_queue WHERE created_ms < $1", PgParams().add(to_unix_ms(cutoff)))
         .affected();
+}
+
+std::string PostgresStore::code_key(const std::string& fresh) {
+    auto connection = pool_.acquire();
+    connection->run("code key", "INSERT INTO lumora_secrets (name, value) VALUES ('code_key', $1) ON CONFLICT DO NOTHING",
+                    PgParams().add(fresh));
+    return connection->run("code key", "SELECT value FROM lumora_secrets WHERE name = 'code_key'").text(0, 0);
 }
 
 int PostgresStore::queued() {
