@@ -20,10 +20,7 @@ namespace {
 constexpr const char* content_type = "text/plain; charset=utf-8";
 // The client's requests carry everything in the query; a body is never needed.
 constexpr std::size_t max_body_bytes = 4096;
-// Several threads, each with its own event loop: a reminder waiting for its mail to be
-// synced holds up only its own thread's connections, and reminders waiting together
-// share one sync, so more threads mean fewer syncs under load.
-constexpr unsigned event_threads = 16;
+constexpr unsigned event_threads = http_event_threads;
 // Silence allowed on a connection, in whole seconds as the library counts.
 constexpr unsigned idle_timeout_seconds = 5;
 
