@@ -39,6 +39,9 @@ Reply ReminderService::handle(std::string_view path, std::string_view raw_query,
         return {404, "未找到"};
     } catch (const RequestError& error) {
         return {error.status(), error.what()};
+    } catch (const StoreBusy& error) {
+        log_line(std::string(path) + " turned away: " + error.what());
+        return {503, "服务繁忙，请稍后再试"};
     } catch (const std::exception& error) {
         log_line(std::string(path) + " failed: " + error.what());
         return {500, "服务内部错误"};

@@ -78,7 +78,8 @@ TEST_F(ServiceAddressSettingTest, AChosenAddressIsRememberedAndServesFromTheNext
   EXPECT_EQ(other.Requests()[1].target, "/velmor305/checkon.asp?wxid=me%40qq.com&cpid=1&pwd=code1");
 
   form.reset();
-  Open();
+  Open();  // the tips at load come from the remembered service
+  EXPECT_EQ(other.Requests().back().target, "/velmor305/tips.asp");
   form->cf_Click();
   EXPECT_EQ(form->OptionsWindow().txtService().Text(), StoredService(path));
 }

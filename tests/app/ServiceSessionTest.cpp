@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "FailureText.h"
 #include "LoopbackHttpServer.h"
+#include "SystemProxy.h"
 
 namespace {
 
@@ -112,4 +115,72 @@ TEST(ServiceSession, RefusedAndSilentServicesAreToldApart) {
   const ServiceReply late = ServiceSession().Post(silent.Url(L"/"), L"", 500);
   EXPECT_EQ(late.cause, FailureCause::TimedOut);
   EXPECT_EQ(FailureText(late), L"服务没有按时应答");
+}
+
+namespace {
+
+// Sets the user's proxy (Internet Options' own record) for the test's length.
+class UserProxy {
+ public:
+  explicit UserProxy(const std::string& proxy) {
+    RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key_, nullptr);
+    DWORD size = 0;
+    if (RegQueryValueExW(key_, kValue, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
+      saved_.resize(size);
+      RegQueryValueExW(key_, kValue, nullptr, nullptr, saved_.data(), &size);
+      hadValue_ = true;
+    }
+    // Version 0x46, a change counter, the flags (direct, then a proxy), the
+    // proxy, an empty bypass list and no script address.
+    std::vector<BYTE> record;
+    auto put = [&record](DWORD value) {
+      const BYTE* bytes = reinterpret_cast<const BYTE*>(&value);
+      record.insert(record.end(), bytes, bytes + sizeof(value));
+    };
+    put(0x46);
+    put(1);
+    put(0x1 | 0x2);
+    put(static_cast<DWORD>(proxy.size()));
+    record.insert(record.end(), proxy.begin(), proxy.end());
+    put(0);
+    put(0);
+    record.resize(record.size() + 32, 0);
+    RegSetValueExW(key_, kValue, 0, REG_BINARY, record.data(), static_cast<DWORD>(record.size()));
+  }
+  ~UserProxy() {
+    if (hadValue_) {
+      RegSetValueExW(key_, kValue, 0, REG_BINARY, saved_.data(), static_cast<DWORD>(saved_.size()));
+    } else {
+      RegDeleteValueW(key_, kValue);
+    }
+    RegCloseKey(key_);
+  }
+
+ private:
+  static constexpr wchar_t kKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
+  static constexpr wchar_t kValue[] = L"DefaultConnectionSettings";
+  HKEY key_ = nullptr;
+  std::vector<BYTE> saved_;
+  bool hadValue_ = false;
+};
+
+}  // namespace
+
+// The proxy is a loopback server, so nothing leaves this computer: the
+// request for the remote host arrives there as a tunnel request.
+TEST(ServiceSession, RemoteHostsGoThroughTheUsersProxyAndLoopbackGoesDirect) {
+  Server proxy([](const Server::Request&) { return Server::Reply(502, "text/plain", "no tunnel"); });
+  UserProxy setting("127.0.0.1:" + std::to_string(proxy.Port()));
+  ASSERT_EQ(ReadUserProxySetting().proxy, L"127.0.0.1:" + std::to_wstring(proxy.Port()))
+      << "the user's proxy setting was not read back; nothing sent";
+
+  const ServiceReply reply = ServiceSession().Post(L"https://reminder.invalid:8443/velmor305/tips.asp", L"", 5000);
+  EXPECT_EQ(reply.kind, ReplyKind::Failure);
+  ASSERT_EQ(proxy.Requests().size(), 1u);
+  EXPECT_EQ(proxy.Requests()[0].method, "CONNECT");
+  EXPECT_EQ(proxy.Requests()[0].target, "reminder.invalid:8443");
+
+  Server service([](const Server::Request&) { return Server::Reply(200, "text/plain", "ok"); });
+  EXPECT_EQ(ServiceSession().Post(service.Url(L"/velmor305/tips.asp"), L"", 5000).text, L"ok");
+  EXPECT_EQ(proxy.Requests().size(), 1u);
 }

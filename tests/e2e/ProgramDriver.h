@@ -120,10 +120,14 @@ inline bool MarkPort(const Program& program, const MainWindow& window, unsigned 
                      const std::wstring& remark) {
   const std::wstring port = std::to_wstring(localPort);
   int row = -1;
-  const int rows = static_cast<int>(SendMessageW(window.list, LVM_GETITEMCOUNT, 0, 0));
-  for (int i = 0; i < rows && row < 0; ++i) {
-    if (RemoteItemText(program.Handle(), window.list, i, 4) == port) row = i;
-  }
+  // The list fills from a snapshot that may still be on its way.
+  WaitFor(std::chrono::seconds(30), [&] {
+    const int rows = static_cast<int>(SendMessageW(window.list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < rows && row < 0; ++i) {
+      if (RemoteItemText(program.Handle(), window.list, i, 4) == port) row = i;
+    }
+    return row >= 0;
+  });
   if (row < 0 || !RemoteSelect(program.Handle(), window.list, row)) return false;
   const RECT cell = RemoteItemRect(program.Handle(), window.list, row);
   const LPARAM at = MAKELPARAM(cell.left + 4, (cell.top + cell.bottom) / 2);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,13 @@ struct Quota {
 
 enum class Admission { queued, over_quota, queue_full };
 
+// The store could not serve in time (every database connection busy); the request may
+// be tried again.
+class StoreBusy : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // Which computers' mail an instance may take; empty means any.
 using MailFilter = std::function<bool(const ComputerKey&)>;
 
@@ -62,8 +70,9 @@ public:
     // Marks monitored computers whose last heartbeat is before the deadline as silent
     // and returns them; a computer is returned once per silence, across all instances.
     virtual std::vector<SilentComputer> take_newly_silent(TimePoint deadline) = 0;
-    // Called at start: the service heard nothing while it was down, so the grace starts
-    // again now. A shared store does so only when no other instance is running.
+    // Called once at start: the service heard nothing while it was down, so the grace
+    // starts again now. A shared store does so only when no other instance is running,
+    // and counts this one as running from then on.
     virtual void restart_heartbeats(TimePoint now) = 0;
     // The wall clock jumped by `step`: every grace starts again now, whatever other
     // instances do, and queued mail and the quota's times move with the clock, so no

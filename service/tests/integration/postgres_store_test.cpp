@@ -6,6 +6,7 @@
 #include "manual_clock.hpp"
 #include "postgres_server.hpp"
 #include "store/postgres/connection.hpp"
+#include "store/postgres/connection_pool.hpp"
 #include "store/postgres/postgres_store.hpp"
 
 namespace lumora::testing {
@@ -113,6 +114,7 @@ TEST(SharedStoreStart, WholeServiceRestartGivesAFreshGrace) {
     PostgresStore(uri, lease).record_heartbeat(alice, clock.now);
     {
         PostgresStore running(uri, lease);
+        running.restart_heartbeats(clock.now);
         PostgresStore joining(uri, lease);
         joining.restart_heartbeats(clock.now + 1h);
         EXPECT_EQ(running.take_newly_silent(clock.now + 1ms).size(), 1u);
@@ -122,6 +124,59 @@ TEST(SharedStoreStart, WholeServiceRestartGivesAFreshGrace) {
     restarted.restart_heartbeats(clock.now + 1h);
     EXPECT_TRUE(restarted.take_newly_silent(clock.now + 1h).empty());
     EXPECT_EQ(restarted.take_newly_silent(clock.now + 1h + 1ms).size(), 1u);
+}
+
+// After an outage, instances starting together must not check for silence against the
+// heartbeats from before it: whichever restarts the grace does so before any other
+// instance's start-up returns.
+TEST(SharedStoreStart, NoInstanceStartingAfterAnOutageSeesTheOldHeartbeats) {
+    const ManualClock clock;
+    const std::string uri = shared_postgres().create_database();
+    PostgresStore(uri, lease).record_heartbeat(alice, clock.now);
+    std::vector<std::unique_ptr<PostgresStore>> stores;
+    for (int i = 0; i < 4; ++i) stores.push_back(std::make_unique<PostgresStore>(uri, lease));
+    std::atomic<int> false_alarms = 0;
+    {
+        std::vector<std::jthread> starting;
+        for (auto& store : stores)
+            starting.emplace_back([&, store = store.get()] {
+                store->restart_heartbeats(clock.now + 1h);
+                false_alarms += static_cast<int>(store->take_newly_silent(clock.now + 1ms).size());
+            });
+    }
+    EXPECT_EQ(false_alarms, 0);
+}
+
+// A killed instance, or one whose host lost power, leaves its row behind; it stops
+// counting once the row expires, which the test makes happen at once.
+TEST(SharedStoreStart, InstanceThatStoppedRefreshingItsRowCountsAsGone) {
+    const ManualClock clock;
+    const std::string uri = shared_postgres().create_database();
+    PostgresStore(uri, lease).record_heartbeat(alice, clock.now);
+    PostgresStore vanished(uri, lease);
+    vanished.restart_heartbeats(clock.now);
+    PostgresStore joining(uri, lease);
+    joining.restart_heartbeats(clock.now + 1h);
+    EXPECT_EQ(joining.take_newly_silent(clock.now + 1ms).size(), 1u) << "a live instance keeps the grace";
+    joining.record_heartbeat(alice, clock.now);
+
+    PgConnection(uri).run("test", "UPDATE instances SET alive_until = now() - interval '1 second'");
+    PostgresStore restarted(uri, lease);
+    restarted.restart_heartbeats(clock.now + 1h);
+    EXPECT_TRUE(restarted.take_newly_silent(clock.now + 1h).empty()) << "alone again: a fresh grace";
+}
+
+TEST(SharedStorePool, CallerWaitsBoundedTimeForABusyConnection) {
+    PgPool pool(shared_postgres().create_database(), 1, 200ms);
+    {
+        const auto held = pool.acquire();
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_THROW(pool.acquire(), StoreBusy);
+        EXPECT_GE(std::chrono::steady_clock::now() - start, 200ms);
+        const PgResult timeout = held->run("test", "SHOW statement_timeout");
+        EXPECT_EQ(timeout.text(0, 0), "10s") << "every connection has a statement time-out";
+    }
+    EXPECT_EQ(pool.acquire()->run("test", "SELECT 1").integer(0, 0), 1);
 }
 
 TEST(SharedStoreStart, InstancesStartingTogetherCreateTheSchemaOnceAndANewerOneIsRefused) {

@@ -3,15 +3,27 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <random>
 #include <stdexcept>
+
+#include "http/connection_limits.hpp"
+#include "log.hpp"
 
 namespace lumora {
 namespace {
 
 constexpr std::int64_t hour_ms = 3600 * 1000;
-// Enough for the threads that serve requests, the mail worker and the dead-man check.
-constexpr std::size_t pool_size = 12;
+// Every thread that serves requests, the mail worker, the dead-man check and the presence
+// refresh can hold one at once; past the wait a request is turned away rather than held.
+constexpr std::size_t pool_size = http_event_threads + 4;
+constexpr std::chrono::seconds pool_wait{2};
+// An instance shows it runs by a row it refreshes; one that stopped refreshing (killed,
+// its host without power) counts as gone once the row expires. The database's own
+// clock times the rows, so the instances' clocks play no part.
+// Rows live 15 s (in the SQL below), refreshed every 5 s.
+constexpr std::chrono::seconds presence_refresh{5};
 
 // Advisory locks are keyed (class, object); these classes keep ours apart from any other
 // program's in the same database.
@@ -19,7 +31,6 @@ constexpr const char* service_lock_class = "1282764143";
 constexpr const char* quota_lock_class = "1282764144";
 constexpr const char* schema_lock = "1";
 constexpr const char* startup_lock = "2";
-constexpr const char* presence_lock = "3";
 constexpr const char* silence_check_lock = "4";
 
 // Version 1, the first: every later version adds a step here and never edits an old one.
@@ -61,6 +72,14 @@ R"sql(
 ALTER TABLE computers ADD COLUMN code_verifier TEXT;
 ALTER TABLE mail_queue ADD COLUMN code_verifier TEXT;
 CREATE TABLE lumora_secrets (name TEXT PRIMARY KEY, value TEXT NOT NULL);
+)sql",
+// Version 3: instances show they run by a row with an expiry instead of a session lock,
+// which a host that lost power held until the server noticed.
+R"sql(
+CREATE TABLE instances (
+    name TEXT PRIMARY KEY,
+    alive_until TIMESTAMPTZ NOT NULL
+);
 )sql"};
 
 PgParams lock_key(const char* object) { return PgParams().add(service_lock_class).add(object); }
@@ -81,18 +100,6 @@ void upgrade_schema(PgConnection& connection) {
     connection.run("schema version", "DELETE FROM lumora_schema");
     connection.run("schema version", "INSERT INTO lumora_schema (version) VALUES ($1)", PgParams().add(latest));
     transaction.commit();
-}
-
-// Registers this instance as running and tells whether it is the only one.
-bool announce_presence(PgConnection& presence) {
-    presence.run("startup lock", "SELECT pg_advisory_lock($1::int, $2::int)", lock_key(startup_lock));
-    const PgResult alone =
-        presence.run("presence", "SELECT pg_try_advisory_lock($1::int, $2::int)", lock_key(presence_lock));
-    const bool first = alone.boolean(0, 0);
-    if (first) presence.run("presence", "SELECT pg_advisory_unlock($1::int, $2::int)", lock_key(presence_lock));
-    presence.run("presence", "SELECT pg_advisory_lock_shared($1::int, $2::int)", lock_key(presence_lock));
-    presence.run("startup lock", "SELECT pg_advisory_unlock($1::int, $2::int)", lock_key(startup_lock));
-    return first;
 }
 
 std::string new_instance_name() {
@@ -118,19 +125,26 @@ PgParams key_params(const ComputerKey& key) { return PgParams().add(key.address)
 }  // namespace
 
 PostgresStore::PostgresStore(const std::string& uri, std::chrono::milliseconds claim_lease)
-    : instance_(new_instance_name()), claim_lease_(claim_lease), pool_(uri, pool_size), presence_(uri) {
-    upgrade_schema(presence_);
-    first_instance_ = announce_presence(presence_);
+    : instance_(new_instance_name()), claim_lease_(claim_lease), pool_(uri, pool_size, pool_wait) {
+    upgrade_schema(*pool_.acquire());
 }
 
-// Leaves at once rather than when the server notices the closed connection, so an instance
-// started right after this one knows it is alone.
+// Leaves at once rather than when the row expires, so an instance started right after
+// this one knows it is alone.
 PostgresStore::~PostgresStore() {
+    presence_refresher_ = {};
     try {
-        presence_.run("presence", "SELECT pg_advisory_unlock_all()");
+        pool_.acquire()->run("presence", "DELETE FROM instances WHERE name = $1", PgParams().add(instance_));
     } catch (const std::exception&) {
-        // The connection is gone, and the lock with it.
+        // The database is away; the row expires by itself.
     }
+}
+
+void PostgresStore::refresh_presence(PgConnection& connection) {
+    connection.run("presence",
+                   "INSERT INTO instances (name, alive_until) VALUES ($1, now() + interval '15 seconds') "
+                   "ON CONFLICT (name) DO UPDATE SET alive_until = EXCLUDED.alive_until",
+                   PgParams().add(instance_));
 }
 
 std::optional<std::string> PostgresStore::code_verifier(const ComputerKey& key) {
@@ -208,11 +222,36 @@ std::vector<SilentComputer> PostgresStore::take_newly_silent(TimePoint deadline)
     return silent;
 }
 
+// Instances starting together take turns under the start-up lock, held until the first
+// of them has restarted the heartbeats: one that found another running leaves the grace
+// alone, and none checks for silence against heartbeats from before an outage.
 void PostgresStore::restart_heartbeats(TimePoint now) {
-    if (!first_instance_) return;
-    pool_.acquire()->run("restart heartbeats",
-                         "UPDATE computers SET last_heartbeat_ms = $1 WHERE monitoring AND NOT silent",
-                         PgParams().add(to_unix_ms(now)));
+    auto connection = pool_.acquire();
+    PgTransaction transaction(*connection);
+    connection->run("startup lock", "SELECT pg_advisory_xact_lock($1::int, $2::int)", lock_key(startup_lock));
+    const PgResult others = connection->run(
+        "presence", "SELECT COUNT(*) FROM instances WHERE name <> $1 AND alive_until > now()", PgParams().add(instance_));
+    if (others.integer(0, 0) == 0)
+        connection->run("restart heartbeats",
+                        "UPDATE computers SET last_heartbeat_ms = $1 WHERE monitoring AND NOT silent",
+                        PgParams().add(to_unix_ms(now)));
+    connection->run("presence", "DELETE FROM instances WHERE alive_until <= now()");
+    refresh_presence(*connection);
+    transaction.commit();
+    if (presence_refresher_.joinable()) return;
+    presence_refresher_ = std::jthread([this](std::stop_token stop) {
+        std::mutex mutex;
+        std::condition_variable_any sleeper;
+        for (;;) {
+            std::unique_lock lock(mutex);
+            if (sleeper.wait_for(lock, stop, presence_refresh, [] { return false; }) || stop.stop_requested()) return;
+            try {
+                refresh_presence(*pool_.acquire());
+            } catch (const std::exception& error) {
+                log_line(std::string("presence: ") + error.what());
+            }
+        }
+    });
 }
 
 void PostgresStore::clock_stepped(std::chrono::milliseconds step, TimePoint now) {

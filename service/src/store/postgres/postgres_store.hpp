@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
 
 #include "store/postgres/connection_pool.hpp"
 #include "store/store.hpp"
@@ -48,13 +49,14 @@ public:
     std::string code_key(const std::string& fresh);
 
 private:
+    void refresh_presence(PgConnection& connection);
+
     std::string instance_;
     std::chrono::milliseconds claim_lease_;
     PgPool pool_;
-    // Holds a shared lock for as long as this instance lives, so a starting instance can
-    // tell whether it is the only one; the server drops it when the process dies.
-    PgConnection presence_;
-    bool first_instance_ = false;
+    // From the start-up's restart_heartbeats() on, keeps this instance's row in
+    // `instances` from expiring; stopped first.
+    std::jthread presence_refresher_;
 };
 
 }  // namespace lumora
