@@ -45,7 +45,8 @@ ConnectionView::Place ConnectionView::PlaceOf(const ConnectionModel& older, cons
           Survivor(older, olderOrder, list_.TopItem())};
 }
 
-// Selection follows its connection; a single-selection list has one at most.
+// Selection follows its connection; a single-selection list has one at most,
+// and a shorter count has already dropped one beyond its end.
 void ConnectionView::Select(int oldItem, int newItem) {
   if (oldItem == newItem) return;
   if (oldItem >= 0) list_.ItemSelected(oldItem, false);
@@ -63,14 +64,13 @@ void ConnectionView::Show(ConnectionModel model) {
 
   const int count = model_.Count();
   const PaintOnce paintOnce(list_);
-  // The old selection's item may not exist in the new count.
-  if (oldSelected >= 0) list_.ItemSelected(oldSelected, false);
-  list_.ItemCount(count);
+  // A steady list (the same count, the place where it was) costs its paint alone.
+  if (list_.Count() != count) list_.ItemCount(count);
   if (count == 0) return;
   const int top = place.top >= 0 ? order_.Item(place.top) : std::clamp(oldTop, 0, count - 1);
-  if (place.selected >= 0) list_.ItemSelected(order_.Item(place.selected), true);
-  if (place.focused >= 0) list_.ItemFocused(order_.Item(place.focused), true);
-  else if (oldFocused >= 0) list_.ItemFocused(top, true);
+  Select(oldSelected, place.selected >= 0 ? order_.Item(place.selected) : -1);
+  const int focused = place.focused >= 0 ? order_.Item(place.focused) : oldFocused >= 0 ? top : -1;
+  if (focused >= 0 && focused != list_.ItemFindState(-1, LVNI_FOCUSED)) list_.ItemFocused(focused, true);
   list_.TopItem(top);
 }
 

@@ -250,7 +250,8 @@ MHD_Result HttpFrontend::on_request(void* self, MHD_Connection* connection, cons
     const std::string client = frontend.client_of(connection, exchange);
     Reply reply;
     try {
-        reply = frontend.service_.handle(path, query_of(exchange.target), client);
+        reply =
+            frontend.service_.handle(path, query_of(exchange.target), client, header(connection, "Idempotency-Key"));
     } catch (const std::exception& error) {
         log_line("unexpected failure serving " + bounded(path) + ": " + error.what());
         reply = {500, "服务内部错误"};
