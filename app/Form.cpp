@@ -48,6 +48,10 @@ Form::~Form() {
   if (hWnd_) DestroyWindow(hWnd_);
 }
 
+void Form::Hide() const {
+  if (hWnd_) ShowWindow(hWnd_, SW_HIDE);
+}
+
 // The form opens centred over its owner and above it. It takes the focus only
 // while the owner's program has it: a form that opens late (its load waits on
 // the network) must not pull the user away from the program they switched to.

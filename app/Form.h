@@ -12,6 +12,8 @@ class Form {
   Form& operator=(const Form&) = delete;
 
   void Show(HWND owner);
+  // Out of sight, loaded still; the next Show brings it back.
+  void Hide() const;
   HWND hWnd() const { return hWnd_; }
 
  protected:

@@ -1,5 +1,7 @@
 #include "frmMain.h"
 
+#include <utility>
+
 #include "WatchCheck.h"
 
 namespace {
@@ -21,9 +23,11 @@ std::wstring ProgramFolder() {
 
 // A double-click marks the selected row with a remark; empty text unmarks it.
 void frmMain::lvInfo_DblClick() {
-  const std::wstring remark = services_.prompts->InputBox(
-      hWnd_, L"请录入简短的备注，以便处理，如不填备注，则表示不监控该端口！", L"备注");
-  lvInfo_.SubItemSet(lvInfo_.SelectionItem(), kRemarkColumn, remark, 0);
+  Ask([this] {
+    const std::wstring remark = services_.prompts->InputBox(
+        hWnd_, L"请录入简短的备注，以便处理，如不填备注，则表示不监控该端口！", L"备注");
+    lvInfo_.SubItemSet(lvInfo_.SelectionItem(), kRemarkColumn, remark, 0);
+  });
 }
 
 std::vector<std::wstring> frmMain::CaptureWatchItems() {
@@ -35,42 +39,102 @@ std::vector<std::wstring> frmMain::CaptureWatchItems() {
   return items;
 }
 
-// The monitoring cycle. Every tick of a run sends its heartbeat; a tick never
-// checks inside another one, and a tick whose snapshot failed checks nothing:
-// a missing table is not a dropped port.
+// The monitoring cycle. A tick sends its heartbeat and the reminders waiting
+// for the service whatever becomes of its snapshot, then asks for the
+// snapshot; the check runs when it arrives, from its own posted message, so
+// that nothing of a tick waits on a frame that a modal window could hold.
 void frmMain::Timer1_Timer() {
   if (k_ != 1) return;
   SendForStatus(urls_.MonitoringOn(account_.wxid, account_.cpid, account_.pwd));
-  if (ticking_) return;
-  ticking_ = true;
-  const bool refreshed = RefreshList();
-  ticking_ = false;
-  if (refreshed && k_ == 1) CheckWatchItems();
+  RetryReminders();
+  checkWanted_ = true;
+  TakeSnapshot();
 }
 
-// The first tick that finds an entry's port gone marks its line and rings;
-// its reminder goes out then and again on every later tick until the service
-// acknowledges it or refuses it. Equal keys share one reminder.
+// One snapshot at a time: what is asked for while one is being taken waits
+// for the next, started when this one arrives.
+void frmMain::TakeSnapshot() {
+  if (table_->Fetching()) return;
+  snapshotChecks_ = std::exchange(checkWanted_, false);
+  snapshotConfirms_ = std::exchange(confirmWanted_, false);
+  snapshotRun_ = run_;
+  table_->BeginFetch(hWnd_, kSnapshotTaken);
+}
+
+// The check and its confirmation use the snapshot's own ports, before the
+// fill, so a long fill delays neither. A snapshot of a run that has ended
+// checks nothing; one that could not be read whole counts as failed.
+void frmMain::OnSnapshotTaken() {
+  const bool whole = table_->EndFetch();
+  const bool current = k_ == 1 && snapshotRun_ == run_;
+  const bool checks = std::exchange(snapshotChecks_, false);
+  const bool confirms = std::exchange(snapshotConfirms_, false);
+  if (whole) {
+    OnSnapshotRead();
+    if (current && confirms) ConfirmDrops();
+    if (current && checks) CheckWatchItems();
+  } else {
+    OnSnapshotFailed();
+  }
+  if (checkWanted_ || confirmWanted_) TakeSnapshot();
+  if (whole) FillList();
+}
+
+// A snapshot that arrives during the fill (at one of its yields) is filled
+// once that fill has ended.
+void frmMain::FillList() {
+  if (table_->Filling()) {
+    refillWanted_ = true;
+    return;
+  }
+  do {
+    refillWanted_ = false;
+    if (!table_->FillConnectionList(lvInfo_)) return;
+    sort_.Apply(lvInfo_, ColumnSort::View::KeepFirstRow);
+  } while (refillWanted_);
+  if (!waitingPrompts_.empty()) PostMessageW(hWnd_, kRunPrompts, 0, 0);
+}
+
+// A watched port missing from a snapshot is only a suspect: the list can miss
+// a line that a socket closing meanwhile pushed out of a read. A fresh
+// snapshot, taken at once, confirms it.
 void frmMain::CheckWatchItems() {
+  const std::vector<bool> present = WatchedPortsPresent(watchitems_, table_->LocalPorts());
+  suspects_.clear();
+  for (size_t j = 0; j < watchitems_.size(); ++j) {
+    const std::wstring& key = watchitems_[j];
+    if (!present[j] && !hassendport_.contains(key) && !reminders_.contains(key)) suspects_.insert(key);
+  }
+  if (!suspects_.empty()) confirmWanted_ = true;
+}
+
+// A port missing from both snapshots has gone: its line is marked, the alarm
+// rings and the reminder goes out, then again on every later tick until the
+// service acknowledges it or refuses it. Equal keys share one reminder.
+void frmMain::ConfirmDrops() {
   const std::vector<bool> present = WatchedPortsPresent(watchitems_, table_->LocalPorts());
   for (size_t j = 0; j < watchitems_.size(); ++j) {
     const std::wstring& key = watchitems_[j];
-    if (hassendport_.contains(key)) continue;
-    auto reminder = reminders_.find(key);
-    if (reminder == reminders_.end()) {
-      if (present[j]) continue;
-      const int line = runFirstLine_ + static_cast<int>(j);
-      const PendingReminder fresh{line, List1_.Line(line), PendingReminder::State::Retrying};
-      reminder = reminders_.emplace(key, fresh).first;
-      ringon_ = true;
-    }
-    if (reminder->second.state == PendingReminder::State::Retrying) SendReminder(key, reminder->second);
+    if (present[j] || !suspects_.contains(key) || reminders_.contains(key)) continue;
+    const int line = runFirstLine_ + static_cast<int>(j);
+    PendingReminder& reminder =
+        reminders_.emplace(key, PendingReminder{line, List1_.Line(line), PendingReminder::State::Retrying})
+            .first->second;
+    OnDropConfirmed(reminder);
+    SendReminder(key, reminder);
+  }
+  suspects_.clear();
+}
+
+void frmMain::RetryReminders() {
+  for (auto& [key, reminder] : reminders_) {
+    if (reminder.state == PendingReminder::State::Retrying) SendReminder(key, reminder);
   }
 }
 
 void frmMain::SendReminder(const std::wstring& key, PendingReminder& reminder) {
   reminder.state = PendingReminder::State::Sending;
-  SetReminderLine(reminder.line, reminder.text, L"待服务确认");
+  OnReminderQueued(reminder);
   worker_.Send(urls_.Reminder(account_.wxid, key, account_.cpid, account_.pwd),
                [this, run = run_, key, sent = reminder](const ServiceReply& reply) {
                  OnReminderAnswer(run, key, sent, reply);
@@ -81,17 +145,17 @@ void frmMain::SendReminder(const std::wstring& key, PendingReminder& reminder) {
 // it then only finishes its own line.
 void frmMain::OnReminderAnswer(int run, const std::wstring& key, const PendingReminder& sent,
                                const ServiceReply& reply) {
-  statusBar_.Report(reply);
+  OnServiceAnswer(reply);
   const bool current = run == run_ && k_ == 1;
   switch (reply.kind) {
     case ReplyKind::Success:
-      SetReminderLine(sent.line, sent.text, L"已提醒");
+      OnReminderAcknowledged(sent);
       break;
     case ReplyKind::Refusal:
-      SetReminderLine(sent.line, sent.text, L"被拒绝（" + reply.text + L"）");
+      OnReminderRefused(sent, reply.text);
       break;
     case ReplyKind::Failure:
-      if (!current) SetReminderLine(sent.line, sent.text, L"未送达");
+      if (!current) OnReminderNotDelivered(sent);
       break;
   }
   const auto found = reminders_.find(key);

@@ -2,11 +2,14 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cwchar>
 
 namespace {
 
 constexpr int kOutcomeWidth = 260;  // pixels at 96 dpi
+constexpr int kSnapshotWidth = 130;
+constexpr int kSnapshotPart = 2;
 
 std::wstring LocalTimeText() {
   SYSTEMTIME now;
@@ -60,7 +63,10 @@ int ServiceStatusBar::Height() const {
 
 void ServiceStatusBar::Resize() const {
   SendMessageW(hWnd_, WM_SIZE, 0, 0);
-  int parts[] = {MulDiv(kOutcomeWidth, dpi_, 96), -1};
+  RECT client{};
+  GetClientRect(hWnd_, &client);
+  const int outcome = MulDiv(kOutcomeWidth, dpi_, 96);
+  int parts[] = {outcome, std::max<int>(outcome, client.right - MulDiv(kSnapshotWidth, dpi_, 96)), -1};
   SendMessageW(hWnd_, SB_SETPARTS, std::size(parts), reinterpret_cast<LPARAM>(parts));
 }
 
@@ -75,6 +81,10 @@ std::wstring ServiceStatusBar::Text(int part) const {
   std::wstring text(length, L'\0');
   SendMessageW(hWnd_, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text.data()));
   return text;
+}
+
+void ServiceStatusBar::ShowSnapshotTrouble(bool failing) const {
+  SetText(kSnapshotPart, failing ? L"连接列表读取失败" : L"");
 }
 
 void ServiceStatusBar::SetText(int part, const std::wstring& text) const {

@@ -7,7 +7,8 @@
 #include "PostUrl.h"
 
 // The status bar at the foot of the main window: whether the last request
-// reached the reminder service and when, and the reason of its last refusal.
+// reached the reminder service and when, the reason of its last refusal, and
+// whether the connection list can be read.
 class ServiceStatusBar {
  public:
   void Create(HWND parent, int id, int dpi);
@@ -19,6 +20,8 @@ class ServiceStatusBar {
   // Reports how a request ended, stamped with the local time.
   void Report(const ServiceReply& reply);
   std::wstring Text(int part) const;
+  // Snapshots keep failing, or read again.
+  void ShowSnapshotTrouble(bool failing) const;
 
  private:
   void SetText(int part, const std::wstring& text) const;

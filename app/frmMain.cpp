@@ -125,6 +125,12 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kServiceAnswer:
       worker_.DeliverAnswers();
       return 0;
+    case kSnapshotTaken:
+      OnSnapshotTaken();
+      return 0;
+    case kRunPrompts:
+      OnRunPrompts();
+      return 0;
     case WM_CLOSE:
       OnClose();
       return 0;
@@ -206,7 +212,7 @@ void frmMain::Form_Load() {
 
 // The tips window opens when the service has tips; it asks for them itself.
 void frmMain::OnTips(const ServiceReply& reply) {
-  statusBar_.Report(reply);
+  OnServiceAnswer(reply);
   if (!hWnd_ || closing_ || reply.kind != ReplyKind::Success || reply.text.empty()) return;
   // An answer that comes while the load still runs waits for the window to be
   // shown, or the window would open over the tips.
@@ -247,21 +253,36 @@ void frmMain::OnActivate(int state) {
   }
 }
 
-// After the confirmation the window goes at once; the program ends when the
-// monitoring-off request is answered or its bound, counted from now, has
-// passed. Requests not yet sent are dropped so that none goes before it.
+// The confirmation opens once; a close asked for meanwhile adds nothing.
 void frmMain::OnClose() {
-  if (closing_) return;
-  if (services_.prompts->MsgBox(hWnd_, L"你真的要退出吗?", L"提示", MB_OKCANCEL) != IDOK) return;
+  if (closing_ || confirmingClose_) return;
+  confirmingClose_ = true;
+  Ask([this] { ConfirmClose(); });
+}
+
+// After the confirmation the run ends and every window of the program goes at
+// once; the program ends when the monitoring-off request is answered or its
+// bound, counted from now, has passed. Requests not yet sent are dropped so
+// that none goes before it. Only a run of this session is signed off, with the
+// account it switched on.
+void frmMain::ConfirmClose() {
+  const bool confirmed = services_.prompts->MsgBox(hWnd_, L"你真的要退出吗?", L"提示", MB_OKCANCEL) == IDOK;
+  confirmingClose_ = false;
+  if (!confirmed || !hWnd_) return;
   closing_ = true;
+  if (k_ == 1) EndRun();
+  waitingPrompts_.clear();
+  Form1_.Hide();
+  Form3_.Hide();
   ShowWindow(hWnd_, SW_HIDE);
-  KillTimer(hWnd_, kTimer1);
   KillTimer(hWnd_, kTimer2);
-  // A run signs off the computer it switched on.
-  const std::wstring url = k_ == 1 ? urls_.MonitoringOff(account_.wxid, account_.cpid, account_.pwd)
-                                   : urls_.MonitoringOff(wxid_, cpid_.Text(), pwd_.Text());
   worker_.DropQueued();
-  worker_.Send(url, [this](const ServiceReply&) { DestroyWindow(hWnd_); }, GetTickCount64() + kRequestBudgetMs);
+  if (run_ == 0) {
+    DestroyWindow(hWnd_);
+    return;
+  }
+  worker_.Send(urls_.MonitoringOff(account_.wxid, account_.cpid, account_.pwd),
+               [this](const ServiceReply&) { DestroyWindow(hWnd_); }, GetTickCount64() + kRequestBudgetMs);
 }
 
 void frmMain::OnDpiChanged(int dpi, const RECT& suggested) {
@@ -280,39 +301,51 @@ void frmMain::OnDestroy() {
 }
 
 void frmMain::SendForStatus(const std::wstring& url) {
-  worker_.Send(url, [this](const ServiceReply& reply) { statusBar_.Report(reply); });
+  worker_.Send(url, [this](const ServiceReply& reply) { OnServiceAnswer(reply); });
+}
+
+void frmMain::Ask(std::function<void()> prompt) {
+  if (table_->Filling()) {
+    waitingPrompts_.push_back(std::move(prompt));
+  } else {
+    prompt();
+  }
+}
+
+// The prompts that waited for a fill open one after the other; a fill that
+// started in the meantime keeps them waiting again.
+void frmMain::OnRunPrompts() {
+  if (table_->Filling()) return;
+  std::vector<std::function<void()>> prompts = std::exchange(waitingPrompts_, {});
+  for (auto& prompt : prompts) Ask(std::move(prompt));
 }
 
 void frmMain::Tell(const std::wstring& text) {
-  services_.prompts->MsgBox(hWnd_, text, L"提示", MB_OK);
+  Ask([this, text] { services_.prompts->MsgBox(hWnd_, text, L"提示", MB_OK); });
 }
 
-// A refresh that arrives while another one is filling the list is skipped:
-// the fill yields to the message loop, where a tick or a click may ask again.
-bool frmMain::RefreshList() {
-  if (refreshing_) return false;
-  refreshing_ = true;
-  const bool filled = table_->FetchTcpTable() && table_->FillConnectionList(lvInfo_);
-  if (filled) sort_.Apply(lvInfo_, ColumnSort::View::KeepFirstRow);
-  refreshing_ = false;
-  return filled;
+// A refresh asked for while a snapshot is being taken gets that one.
+void frmMain::RefreshList() {
+  TakeSnapshot();
 }
 
 void frmMain::cmdRefresh_Click() {
   RefreshList();
 }
 
-// A click during a refresh only chooses the order; the refresh applies it.
+// A click during a fill only chooses the order; the fill applies it.
 void frmMain::lvInfo_ColumnClick(int column) {
   sort_.Click(column);
-  if (!refreshing_) sort_.Apply(lvInfo_, ColumnSort::View::ShowSelection);
+  if (!table_->Filling()) sort_.Apply(lvInfo_, ColumnSort::View::ShowSelection);
 }
 
 void frmMain::cmdDisconnect_Click() {
-  const int item = lvInfo_.SelectionItem();
-  if (item == -1) return;
-  services_.prompts->MsgBox(hWnd_, lvInfo_.SubItemText(item, 4), L"Lumora", MB_OK);
-  RefreshList();
+  Ask([this] {
+    const int item = lvInfo_.SelectionItem();
+    if (item == -1) return;
+    services_.prompts->MsgBox(hWnd_, lvInfo_.SubItemText(item, 4), L"Lumora", MB_OK);
+    RefreshList();
+  });
 }
 
 void frmMain::cf_Click() {

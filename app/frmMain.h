@@ -46,7 +46,8 @@ class frmMain : private ucListViewEvents {
   HWND hWnd() const { return hWnd_; }
 
   // The handlers, public so that tests drive them without clicks or timers.
-  bool RefreshList();
+  // A refresh asks for a snapshot; the list fills when it arrives.
+  void RefreshList();
   void Command1_Click();
   void cmdRefresh_Click();
   void cmdDisconnect_Click();
@@ -69,6 +70,8 @@ class frmMain : private ucListViewEvents {
   const ServiceStatusBar& StatusBar() const { return statusBar_; }
   // Nothing of the service's conversation is queued, under way or unhandled.
   bool ServiceIdle() const { return worker_.Idle(); }
+  // No snapshot is being taken and no prompt waits for a fill to end.
+  bool SnapshotIdle() const { return !table_->Fetching() && !table_->Filling() && waitingPrompts_.empty(); }
   Form1& TipsWindow() { return Form1_; }
   Form3& OptionsWindow() { return Form3_; }
   int k() const { return k_; }
@@ -78,6 +81,8 @@ class frmMain : private ucListViewEvents {
  private:
   static constexpr UINT_PTR kTimer1 = 1;
   static constexpr UINT_PTR kTimer2 = 2;
+  static constexpr UINT kSnapshotTaken = WM_APP + 3;
+  static constexpr UINT kRunPrompts = WM_APP + 4;
 
   // What a run sends the service: read once, at the start of the run.
   struct RunAccount {
@@ -108,22 +113,46 @@ class frmMain : private ucListViewEvents {
   void OnTips(const ServiceReply& reply);
   void OnVersionVerdict(const ServiceReply& reply, const std::vector<std::wstring>& items,
                         const RunAccount& account);
+  void OnMonitoringOnAnswer(int run, const ServiceReply& reply);
   void OnReminderAnswer(int run, const std::wstring& key, const PendingReminder& sent, const ServiceReply& reply);
   void OnStopAnswer(const ServiceReply& reply);
+  void OnSnapshotTaken();
+  void OnRunPrompts();
+  void ConfirmClose();
 
   void CreateControls();
   void Form_Load();
   void StartMonitoring();
   void StopMonitoring();
+  void EndRun();
   std::vector<std::wstring> CaptureWatchItems();
   bool AccountIsValid();
+  bool WatchItemsAreValid(const std::vector<std::wstring>& items);
   void LoadRememberedAccount();
   void RememberAccount() const;
+  void TakeSnapshot();
+  void FillList();
   void CheckWatchItems();
+  void ConfirmDrops();
+  void RetryReminders();
   void SendReminder(const std::wstring& key, PendingReminder& reminder);
   void SetReminderLine(int line, const std::wstring& text, const std::wstring& state);
+
+  // What the monitoring cycle tells, each in one place (MonitoringEvents.cpp).
+  void OnDropConfirmed(const PendingReminder& reminder);
+  void OnReminderQueued(const PendingReminder& reminder);
+  void OnReminderAcknowledged(const PendingReminder& reminder);
+  void OnReminderRefused(const PendingReminder& reminder, const std::wstring& reason);
+  void OnReminderNotDelivered(const PendingReminder& reminder);
+  void OnSnapshotFailed();
+  void OnSnapshotRead();
+  void OnServiceAnswer(const ServiceReply& reply);
+
   // Queues a request whose answer only reaches the status bar.
   void SendForStatus(const std::wstring& url);
+  // Every modal window goes through here: one asked for while the list fills
+  // opens once the fill has ended, so that no fill waits on a modal loop.
+  void Ask(std::function<void()> prompt);
   void Tell(const std::wstring& text);
   void DblClick() override { lvInfo_DblClick(); }
   void ColumnClick(int Column) override { lvInfo_ColumnClick(Column); }
@@ -159,9 +188,18 @@ class frmMain : private ucListViewEvents {
   int run_ = 0;           // counts the starts, so that a late answer finds its run
   int runFirstLine_ = 1;  // List1 line of the current run's first entry
   int localring_ = 1;
-  bool refreshing_ = false;
-  bool ticking_ = false;
+  // The snapshots: what the one being taken is for, and what the next is for.
+  bool checkWanted_ = false;     // a tick asked for a check of the watches
+  bool confirmWanted_ = false;   // a check found ports gone: look again
+  bool snapshotChecks_ = false;
+  bool snapshotConfirms_ = false;
+  int snapshotRun_ = 0;
+  bool refillWanted_ = false;    // a snapshot arrived while the list filled
+  std::set<std::wstring> suspects_;  // watch keys a check missed, to be confirmed
+  int failedSnapshots_ = 0;      // in a row
+  std::vector<std::function<void()>> waitingPrompts_;  // asked for during a fill
   bool checking_ = false;  // a start waits for the version check
   bool tipsWaiting_ = false;  // tips came before the window was shown
+  bool confirmingClose_ = false;  // the close confirmation is open
   bool closing_ = false;   // hidden, waiting for the monitoring-off answer
 };

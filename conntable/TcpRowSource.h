@@ -5,12 +5,15 @@
 #include <vector>
 
 // The TCP table snapshot source: the system's (IP Helper) or, under Wine,
-// /proc; tests and benchmarks feed their own.
+// /proc; tests and benchmarks feed their own. Fetch and Fetch6 run on the
+// snapshot's thread, one call at a time, while ProcessPath may be running on
+// the window's thread for the fill of the previous snapshot.
 class TcpRowSource {
  public:
   virtual ~TcpRowSource() = default;
   // The whole table as the system lays it out: a 32-bit entry count, then
-  // 24-byte MIB_TCPROW_OWNER_PID rows, sorted. False on failure.
+  // 24-byte MIB_TCPROW_OWNER_PID rows, sorted. False on failure, and when the
+  // table could not be read whole: a partial table is never a snapshot.
   virtual bool Fetch(std::vector<unsigned char>& table) = 0;
   // The IPv6 table likewise: a 32-bit entry count, then 56-byte
   // MIB_TCP6ROW_OWNER_PID rows, sorted. A machine without IPv6 gives an empty

@@ -87,13 +87,36 @@ class Walk {
 
 mTCPTable::mTCPTable(std::unique_ptr<TcpRowSource> source) : source_(std::move(source)) {}
 
+mTCPTable::~mTCPTable() {
+  if (thread_.joinable()) thread_.join();
+}
+
+// Under Wine a snapshot reads /proc and can take seconds on a busy machine:
+// it never runs on the window's thread.
+bool mTCPTable::BeginFetch(HWND window, UINT message) {
+  if (Fetching()) return false;
+  takenWhole_ = false;
+  thread_ = std::thread([this, window, message] {
+    takenWhole_ = source_->Fetch(taken_) && source_->Fetch6(taken6_);
+    PostMessageW(window, message, 0, 0);
+  });
+  return true;
+}
+
+bool mTCPTable::EndFetch() {
+  if (!thread_.joinable()) return false;
+  thread_.join();
+  if (!takenWhole_) return false;
+  table_ = std::move(taken_);
+  table6_ = std::move(taken6_);
+  return true;
+}
+
 bool mTCPTable::FetchTcpTable() {
-  if (fetching_) return false;
+  if (Fetching()) return false;
   std::vector<unsigned char> table, table6;
   bool fetched = false;
   {
-    // Under Wine a snapshot reads /proc and can take seconds on a busy
-    // machine: the window keeps answering meanwhile.
     const BusyFlag fetching(fetching_);
     RunHandlingMessages([&] { fetched = source_->Fetch(table) && source_->Fetch6(table6); });
   }

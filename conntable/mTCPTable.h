@@ -1,7 +1,10 @@
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "ConnectionText.h"
@@ -14,12 +17,31 @@ class ucListView;
 class mTCPTable {
  public:
   explicit mTCPTable(std::unique_ptr<TcpRowSource> source);
+  // Waits for a snapshot still being taken.
+  ~mTCPTable();
+  mTCPTable(const mTCPTable&) = delete;
+  mTCPTable& operator=(const mTCPTable&) = delete;
 
-  // Takes a new snapshot of both tables on a thread of its own while the
-  // calling thread handles its messages. False when the source failed on
-  // either, or when a fetch already runs (asked for by a handler during its
-  // wait); the last snapshot then stays whole.
+  // Starts a new snapshot of both tables on a thread of its own and returns at
+  // once; when the snapshot has been taken, message is posted to window, whose
+  // handler calls EndFetch. Nobody waits for it on a stack frame that a modal
+  // loop could hold. False when a snapshot is already being taken.
+  bool BeginFetch(HWND window, UINT message);
+
+  // Takes in the snapshot BeginFetch started (waiting for it when it is not
+  // taken yet): true when both tables were read whole, which then replace the
+  // last snapshot; false when the source failed on either, or when no
+  // snapshot was started, and the last snapshot stays whole.
+  bool EndFetch();
+
+  // BeginFetch and EndFetch for a caller without a window to be told: takes a
+  // new snapshot on a thread of its own while the calling thread handles its
+  // messages. False when the source failed on either, or when a snapshot is
+  // already being taken (asked for by a handler during its wait).
   bool FetchTcpTable();
+
+  // True from BeginFetch to its EndFetch, and during FetchTcpTable.
+  bool Fetching() const { return fetching_ || thread_.joinable(); }
 
   // Replaces the list's rows with the snapshot's shown connections, in table
   // order, the IPv4 rows first, yielding to the message loop after the first
@@ -49,4 +71,9 @@ class mTCPTable {
   std::vector<unsigned char> table6_;
   bool filling_ = false;
   bool fetching_ = false;
+  // The snapshot being taken: written by its thread, read once it has ended.
+  std::vector<unsigned char> taken_;
+  std::vector<unsigned char> taken6_;
+  bool takenWhole_ = false;
+  std::thread thread_;
 };

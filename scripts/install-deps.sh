@@ -10,14 +10,15 @@ packages=(
   binutils cmake make g++ pkg-config googletest
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64
   xvfb xauth xfonts-base python3
-  libmicrohttpd-dev libcurl4-openssl-dev libsqlite3-dev libpq-dev
+  libmicrohttpd-dev libgnutls28-dev libcurl4-openssl-dev libsqlite3-dev libpq-dev
 )
 case "${1:?run or test}" in
   # A Chinese font for Wine's UI, and ImageMagick for screenshots.
   run) packages+=(fonts-wqy-microhei imagemagick) ;;
   # The service's tests, their HTTP client, the SMTP server they talk to and the
-  # PostgreSQL server they start; wrk drives the service's benchmark.
-  test) packages+=(libgtest-dev libcpp-httplib-dev python3-aiosmtpd postgresql wrk) ;;
+  # PostgreSQL server they start; openssl makes their certificates, curl and nginx
+  # speak TLS to the service; wrk drives the service's benchmark.
+  test) packages+=(libgtest-dev libcpp-httplib-dev python3-aiosmtpd postgresql openssl curl nginx-light wrk) ;;
   *) echo "usage: install-deps.sh run|test" >&2; exit 2 ;;
 esac
 

@@ -22,12 +22,13 @@ using namespace lumora;
 constexpr int listen_backlog = 1024;
 
 // Blocked in every thread and taken by sigwait() in main, so no handler and no global
-// flag are needed.
+// flag are needed. SIGHUP rereads the TLS certificate.
 sigset_t block_stop_signals() {
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
     signal(SIGPIPE, SIG_IGN);
     return set;
@@ -64,6 +65,26 @@ std::string transport_text(const Options& options) {
     return "mail goes through " + options.smtp.server.text() + " (" + security_name(options.smtp.security) + ")";
 }
 
+// Waits for SIGINT or SIGTERM; a SIGHUP before it reloads the certificate, or keeps the
+// loaded one and says why.
+int wait_for_stop(const sigset_t& signals, TlsCredentials* tls) {
+    for (;;) {
+        int signal_number = 0;
+        sigwait(&signals, &signal_number);
+        if (signal_number != SIGHUP) return signal_number;
+        if (!tls) {
+            log_line("SIGHUP: nothing to reload without --tls-cert");
+            continue;
+        }
+        try {
+            tls->reload();
+            log_line("SIGHUP: TLS reloaded; " + tls->summary());
+        } catch (const std::exception& error) {
+            log_line(std::string("SIGHUP: TLS reload failed, keeping the loaded certificate: ") + error.what());
+        }
+    }
+}
+
 int run(const Options& options) {
     const sigset_t stop_signals = block_stop_signals();
     const CurlLibrary curl;
@@ -75,6 +96,8 @@ int run(const Options& options) {
     if (!names_shared_database(options.database.string())) database_lock.emplace(options.database);
     ListenSocket listener(options.listen, listen_backlog);
     raise_open_file_limit(options.connections);
+    std::optional<TlsCredentials> tls;
+    if (options.tls.given()) tls.emplace(options.tls);
 
     const std::unique_ptr<Store> opened = open_store(options.database.string(), options.claim_lease);
     Store& store = *opened;
@@ -90,11 +113,11 @@ int run(const Options& options) {
     std::jthread deadman_thread([&deadman](std::stop_token stop) { deadman.run(stop); });
     {
         const int port = listener.port();
-        const HttpFrontend http(service, std::move(listener), options.connections);
-        log_line("listening on " + Endpoint{options.listen.host, port}.text() + "; " + transport_text(options) +
-                 "; " + std::to_string(store.queued()) + " mail(s) queued");
-        int signal_number = 0;
-        sigwait(&stop_signals, &signal_number);
+        const HttpFrontend http(service, std::move(listener), options.connections, tls ? &*tls : nullptr);
+        log_line("listening on " + Endpoint{options.listen.host, port}.text() +
+                 (tls ? "; HTTPS only, " + tls->summary() : "") + "; " + transport_text(options) + "; " +
+                 std::to_string(store.queued()) + " mail(s) queued");
+        const int signal_number = wait_for_stop(stop_signals, tls ? &*tls : nullptr);
         log_line("stopping on signal " + std::to_string(signal_number));
     }
     deadman_thread.request_stop();

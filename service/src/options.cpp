@@ -53,6 +53,10 @@ const std::vector<Flag>& flags() {
     static const std::vector<Flag> table = {
         {"--listen", "HOST:PORT", "address to serve HTTP on; port 0 picks a free one (127.0.0.1:8305)",
          [](Options& o, std::string_view v) { o.listen = parse_endpoint(v, true); }},
+        {"--tls-cert", "FILE", "PEM certificate chain; with --tls-key the port speaks HTTPS only, reread on SIGHUP",
+         [](Options& o, std::string_view v) { o.tls.certificate = v; }},
+        {"--tls-key", "FILE", "private key of --tls-cert, unencrypted",
+         [](Options& o, std::string_view v) { o.tls.key = v; }},
         {"--max-connections", "N", "most HTTP connections open at once (10000)",
          [](Options& o, std::string_view v) { o.connections.total = parse_count("--max-connections", v); }},
         {"--max-connections-per-address", "N", "most HTTP connections open from one client address (256)",
@@ -77,6 +81,8 @@ const std::vector<Flag>& flags() {
          [](Options& o, std::string_view v) { o.smtp.server = parse_endpoint(v, false); }},
         {"--smtp-security", "tls|starttls|plain", "how to protect the mail connection; plain is for tests (tls)",
          [](Options& o, std::string_view v) { o.smtp.security = parse_security(v); }},
+        {"--smtp-ca", "FILE", "PEM certificate authority trusted for the mail server besides the system's",
+         [](Options& o, std::string_view v) { o.smtp.authority = v; }},
         {"--outbox", "DIR", "folder for .eml files of the outbox transport (outbox)",
          [](Options& o, std::string_view v) { o.outbox = v; }},
         {"--heartbeat-grace", "DURATION", "silence after which a monitored computer is reported (60s)",
@@ -150,6 +156,8 @@ Options parse_options(const std::vector<std::string_view>& args) {
         flag.apply(options, *value);
         smtp_server_given = smtp_server_given || name == "--smtp-server";
     }
+    if (options.tls.certificate.empty() != options.tls.key.empty())
+        throw UsageError("--tls-cert and --tls-key go together");
     if (!smtp_server_given) options.smtp.server = {"smtp." + options.domain, 465};
     return options;
 }

@@ -9,6 +9,7 @@
 
 #include "endpoint.hpp"
 #include "http/connection_limits.hpp"
+#include "http/tls_files.hpp"
 #include "mail_worker.hpp"
 #include "smtp_transport.hpp"
 #include "version.hpp"
@@ -20,6 +21,7 @@ enum class TransportKind { smtp, outbox };
 struct Options {
     Endpoint listen{"127.0.0.1", 8305};
     ConnectionLimits connections;
+    TlsFiles tls;  // none: plain HTTP
     std::filesystem::path database = "lumora-service.db";  // or a postgresql:// URI
     std::chrono::milliseconds claim_lease{std::chrono::minutes(2)};
     std::filesystem::path tips_file = "tips.txt";

@@ -48,7 +48,8 @@ Delivery classify(CURLcode code, long response) {
 
 }  // namespace
 
-SmtpTransport::SmtpTransport(SmtpSettings settings) : settings_(std::move(settings)), url_(smtp_url(settings_)) {}
+SmtpTransport::SmtpTransport(SmtpSettings settings)
+    : settings_(std::move(settings)), url_(smtp_url(settings_)), trust_(settings_.authority) {}
 
 SendResult SmtpTransport::send(const OutgoingMail& mail, const std::string& code, std::stop_token stop) {
     EasyHandle curl(curl_easy_init());
@@ -74,6 +75,9 @@ SendResult SmtpTransport::send(const OutgoingMail& mail, const std::string& code
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, check_stop);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &stop);
     if (settings_.security == SmtpSecurity::starttls) curl_easy_setopt(h, CURLOPT_USE_SSL, CURLUSESSL_ALL);
+    trust_.apply(h);
+    char errors[CURL_ERROR_SIZE] = "";
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errors);
 
     const CURLcode result = curl_easy_perform(h);
     long response = 0;
@@ -82,6 +86,7 @@ SendResult SmtpTransport::send(const OutgoingMail& mail, const std::string& code
     // is not ours to vouch for.
     std::string detail = curl_easy_strerror(result);
     if (response != 0) detail += " (server reply " + std::to_string(response) + ")";
+    if (const std::string tls = tls_failure_detail(result, errors); !tls.empty()) detail += ": " + tls;
     return {classify(result, response), detail};
 }
 

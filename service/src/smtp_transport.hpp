@@ -1,8 +1,10 @@
 #pragma once
 
 #include <chrono>
+#include <filesystem>
 
 #include "endpoint.hpp"
+#include "smtp_trust.hpp"
 #include "transport.hpp"
 
 namespace lumora {
@@ -17,6 +19,7 @@ struct SmtpSettings {
     Endpoint server;
     SmtpSecurity security = SmtpSecurity::tls;
     std::chrono::seconds timeout{30};
+    std::filesystem::path authority;  // trusted besides the system's authorities
 };
 
 // Sends through the user's own mailbox, logging in with the address and the
@@ -31,6 +34,7 @@ public:
 private:
     SmtpSettings settings_;
     std::string url_;
+    SmtpTrust trust_;
 };
 
 // Process-wide libcurl set-up, held by main for the life of the program.

@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "UserPrompts.h"
@@ -22,6 +23,7 @@ class FakePrompts : public UserPrompts {
 
   int MsgBox(HWND, const std::wstring& text, const std::wstring& title, UINT buttons) override {
     shown.push_back({text, title, buttons});
+    if (whileOpen) std::exchange(whileOpen, nullptr)();
     if (answers.empty()) return IDOK;
     const int answer = answers.front();
     answers.pop_front();
@@ -29,6 +31,7 @@ class FakePrompts : public UserPrompts {
   }
   std::wstring InputBox(HWND, const std::wstring& prompt, const std::wstring& title) override {
     prompts.push_back(prompt + L"|" + title);
+    if (whileOpen) std::exchange(whileOpen, nullptr)();
     if (inputs.empty()) return L"";
     std::wstring text = inputs.front();
     inputs.pop_front();
@@ -39,6 +42,8 @@ class FakePrompts : public UserPrompts {
   std::deque<int> answers;
   std::vector<std::wstring> prompts;
   std::deque<std::wstring> inputs;
+  // Runs once while the next box is open, as the box's own loop would.
+  std::function<void()> whileOpen;
 };
 
 class FakeAlarm : public AlarmSound {
@@ -48,6 +53,8 @@ class FakeAlarm : public AlarmSound {
 };
 
 // A connection table the test writes: rows of pid, local and remote endpoints.
+// Fetch runs on the snapshot's thread; ProcessPath on the window's, during
+// the fill, so onProcessPath is how a test acts while the list fills.
 class FakeRows : public TcpRowSource {
  public:
   struct Row {
@@ -69,6 +76,7 @@ class FakeRows : public TcpRowSource {
     return true;
   }
   std::wstring ProcessPath(unsigned long pid) override {
+    if (onProcessPath) std::exchange(onProcessPath, nullptr)();
     return L"C:\\Programs\\app" + std::to_wstring(pid) + L".exe";
   }
 
@@ -76,4 +84,5 @@ class FakeRows : public TcpRowSource {
   bool fail = false;
   int fetches = 0;
   std::function<void()> onFetch;
+  std::function<void()> onProcessPath;  // once, at the next fill
 };

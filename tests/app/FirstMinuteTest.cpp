@@ -46,6 +46,7 @@ TEST_F(MainWindowTest, HeaderClicksSortAndTheOrderHoldsAcrossRefreshes) {
   EXPECT_EQ(Column(list, 4), (Texts{L"445", L"8080", L"9090"}));
   rows->rows = {{300, 70}, {100, 8080, 80}, {500, 60000}, {200, 9090, 443}};
   form->cmdRefresh_Click();
+  Settle();
   EXPECT_EQ(Column(list, 4), (Texts{L"70", L"8080", L"9090", L"60000"}));
   EXPECT_EQ(Arrow(list, 4), HDF_SORTUP);
   EXPECT_EQ(Arrow(list, 0), 0);
@@ -65,10 +66,10 @@ TEST_F(MainWindowTest, HeaderClicksSortAndTheOrderHoldsAcrossRefreshes) {
 TEST_F(MainWindowTest, AHeaderClickDuringARefreshWaitsForItsEnd) {
   Open();
   ucListView& list = form->lvInfo();
-  rows->onFetch = [&] { form->lvInfo_ColumnClick(1); };  // arrives while the list is being rebuilt
+  rows->onProcessPath = [&] { form->lvInfo_ColumnClick(1); };  // arrives while the list is being rebuilt
   rows->rows = {{30, 1}, {1000, 2}, {200, 3}};
   form->cmdRefresh_Click();
-  rows->onFetch = nullptr;
+  Settle();
   EXPECT_EQ(Column(list, 1), (Texts{L"app1000.exe", L"app200.exe", L"app30.exe"}));
   EXPECT_EQ(Arrow(list, 1), HDF_SORTUP);
 }
@@ -81,6 +82,7 @@ TEST_F(MainWindowTest, F5RefreshesWhereverTheFocusIs) {
     PostMessageW(target, WM_KEYDOWN, VK_F5, 0x003F0001);
     PostMessageW(target, WM_KEYUP, VK_F5, 0xC03F0001);
     DoEvents();
+    Settle();
     EXPECT_EQ(rows->fetches, fetches + 1) << target;
   }
   // Other keys and other windows of the program do not refresh.
@@ -89,6 +91,7 @@ TEST_F(MainWindowTest, F5RefreshesWhereverTheFocusIs) {
   HWND other = CreateWindowExW(0, L"EDIT", L"", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr, nullptr, nullptr);
   PostMessageW(other, WM_KEYDOWN, VK_F5, 0x003F0001);
   DoEvents();
+  Settle();
   DestroyWindow(other);
   EXPECT_EQ(rows->fetches, fetches);
 }

@@ -63,13 +63,14 @@ class MainWindowTest : public ::testing::Test {
     special.insert_or_assign(path, std::move(reply));
   }
 
-  // Lets the window handle the service's answers until nothing is under way.
+  // Lets the window handle the service's answers and its snapshots until
+  // nothing is under way.
   void Settle() {
     const ULONGLONG end = GetTickCount64() + 15000;
     for (;;) {
       DoEvents();
-      if (!form || form->ServiceIdle()) return;
-      ASSERT_LT(GetTickCount64(), end) << "the service worker never went idle";
+      if (!form || (form->ServiceIdle() && form->SnapshotIdle())) return;
+      ASSERT_LT(GetTickCount64(), end) << "the service worker or the snapshots never went idle";
       Sleep(2);
     }
   }
@@ -103,6 +104,10 @@ class MainWindowTest : public ::testing::Test {
   }
   void Tick() {
     form->Timer1_Timer();
+    Settle();
+  }
+  void Refresh() {
+    form->RefreshList();
     Settle();
   }
   // A run started with the default account, and a watched port that goes.

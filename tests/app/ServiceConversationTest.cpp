@@ -183,7 +183,7 @@ TEST_F(ServiceConversationTest, NewStartRearmsItsEntries) {
   Tick();
   Press();  // stop
   rows->rows.push_back({100, 8080, 80});
-  form->RefreshList();
+  Refresh();
   Mark(form->lvInfo().Count() - 1, L"a");
   Start();
   DropPort(8080);

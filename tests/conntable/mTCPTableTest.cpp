@@ -116,6 +116,35 @@ TEST_F(FillTest, TheWindowAnswersWhileASnapshotIsTakenAndASecondFetchWaitsItsTur
   CloseHandle(answered);
 }
 
+// The snapshot's thread tells the window with a posted message; nothing waits
+// for it on the window's thread until the window takes it in.
+TEST_F(FillTest, ABegunSnapshotArrivesAsAPostedMessageAndOneIsTakenAtATime) {
+  constexpr UINT kTaken = WM_APP + 2;
+  source_->rows = {MakeRow(10, kAny, 80, kAny, 0, 2)};
+  const HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  source_->onFetch = [&] { WaitForSingleObject(release, 5000); };
+  ASSERT_TRUE(table_->BeginFetch(host_, kTaken));
+  EXPECT_TRUE(table_->Fetching());
+  EXPECT_FALSE(table_->BeginFetch(host_, kTaken));
+  EXPECT_FALSE(table_->FetchTcpTable());
+  SetEvent(release);
+  MSG msg;
+  ASSERT_TRUE(GetMessageW(&msg, host_, kTaken, kTaken));
+  EXPECT_TRUE(table_->EndFetch());
+  EXPECT_FALSE(table_->Fetching());
+  EXPECT_EQ(table_->LocalPorts(), std::vector<uint16_t>{80});
+  EXPECT_FALSE(table_->EndFetch()) << "nothing more to take in";
+  CloseHandle(release);
+
+  source_->rows.push_back(MakeRow(10, kAny, 81, kAny, 0, 2));
+  source_->fail6 = true;
+  source_->onFetch = nullptr;
+  ASSERT_TRUE(table_->BeginFetch(host_, kTaken));
+  ASSERT_TRUE(GetMessageW(&msg, host_, kTaken, kTaken));
+  EXPECT_FALSE(table_->EndFetch());
+  EXPECT_EQ(table_->LocalPorts(), std::vector<uint16_t>{80}) << "a failed snapshot keeps the last one whole";
+}
+
 TEST_F(FillTest, WritesOneItemPerShownRowWithIndicesWithoutGaps) {
   source_->rows = {
       MakeRow(0, kLoopback, 80, kLoopback, 5000),

@@ -111,12 +111,17 @@ TEST(EndToEnd, DroppedConnectionBecomesExactlyOneAcknowledgedReminder) {
   HWND strip = GetDlgItem(main, kTlbCommand);
   ASSERT_TRUE(list && strip);
 
+  // The window shows before its first snapshot has filled the list.
   const std::wstring port = std::to_wstring(watched.Port());
   int row = -1;
-  const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-  for (int i = 0; i < rows && row < 0; ++i) {
-    if (RemoteItemText(lumora.Handle(), list, i, 4) == port) row = i;
-  }
+  int rows = 0;
+  WaitFor(10s, [&] {
+    rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < rows && row < 0; ++i) {
+      if (RemoteItemText(lumora.Handle(), list, i, 4) == port) row = i;
+    }
+    return row >= 0;
+  });
   ASSERT_GE(row, 0) << "the test's own listener is not in the list of " << rows << " rows";
 
   ASSERT_TRUE(RemoteSelect(lumora.Handle(), list, row));

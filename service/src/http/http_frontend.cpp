@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "log.hpp"
 
@@ -78,6 +79,22 @@ std::size_t decode_path(void*, MHD_Connection*, char* path) {
     return static_cast<std::size_t>(out - path);
 }
 
+// TLS 1.2 and 1.3 only; GnuTLS's defaults within them.
+constexpr const char* tls_priorities = "NORMAL:-VERS-ALL:+VERS-TLS1.3:+VERS-TLS1.2";
+
+// The options that turn the port into an HTTPS one, or none.
+std::vector<MHD_OptionItem> tls_options(const TlsCredentials* tls) {
+    std::vector<MHD_OptionItem> options;
+    if (tls) {
+        if (MHD_is_feature_supported(MHD_FEATURE_HTTPS_CERT_CALLBACK2) != MHD_YES)
+            throw std::runtime_error("this libmicrohttpd cannot serve HTTPS with a reloadable certificate");
+        options.push_back({MHD_OPTION_HTTPS_CERT_CALLBACK2, 0, reinterpret_cast<void*>(&TlsCredentials::retrieve)});
+        options.push_back({MHD_OPTION_HTTPS_PRIORITIES, 0, const_cast<char*>(tls_priorities)});
+    }
+    options.push_back({MHD_OPTION_END, 0, nullptr});
+    return options;
+}
+
 const Reply method_not_allowed{405, "不支持的请求方法"};
 const Reply body_too_long{413, "请求过长"};
 
@@ -91,10 +108,12 @@ struct HttpFrontend::Exchange {
     std::size_t body_bytes = 0;
 };
 
-HttpFrontend::HttpFrontend(ReminderService& service, ListenSocket socket, ConnectionLimits limits)
+HttpFrontend::HttpFrontend(ReminderService& service, ListenSocket socket, ConnectionLimits limits,
+                           const TlsCredentials* tls)
     : service_(service), deadlines_(limits.request_time) {
+    std::vector<MHD_OptionItem> extra = tls_options(tls);
     daemon_.reset(MHD_start_daemon(
-        MHD_USE_EPOLL_INTERNAL_THREAD, 0, nullptr, nullptr, &HttpFrontend::on_request, this,
+        MHD_USE_EPOLL_INTERNAL_THREAD | (tls ? MHD_USE_TLS : 0), 0, nullptr, nullptr, &HttpFrontend::on_request, this,
         MHD_OPTION_LISTEN_SOCKET, socket.fd(),
         MHD_OPTION_THREAD_POOL_SIZE, event_threads,
         MHD_OPTION_CONNECTION_LIMIT, limits.total,
@@ -105,6 +124,7 @@ HttpFrontend::HttpFrontend(ReminderService& service, ListenSocket socket, Connec
         MHD_OPTION_URI_LOG_CALLBACK, &HttpFrontend::on_request_line, this,
         MHD_OPTION_NOTIFY_COMPLETED, &HttpFrontend::on_completed, this,
         MHD_OPTION_NOTIFY_CONNECTION, &HttpFrontend::on_connection, this,
+        MHD_OPTION_ARRAY, extra.data(),
         MHD_OPTION_END));
     if (!daemon_) throw std::runtime_error("cannot start the HTTP server");
     socket.release();

@@ -7,6 +7,7 @@
 #include "http/connection_limits.hpp"
 #include "http/listen_socket.hpp"
 #include "http/request_deadlines.hpp"
+#include "http/tls_credentials.hpp"
 #include "reminder_service.hpp"
 
 namespace lumora {
@@ -15,9 +16,11 @@ namespace lumora {
 // threads, so slow or silent clients cost a socket each and delay nobody.
 class HttpFrontend {
 public:
-    // Starts serving at once on threads of its own and takes the socket over.
-    // Throws std::runtime_error when the server cannot start.
-    HttpFrontend(ReminderService& service, ListenSocket socket, ConnectionLimits limits);
+    // Starts serving at once on threads of its own and takes the socket over; with `tls`
+    // (which must outlive it) the port speaks HTTPS only. Throws std::runtime_error when
+    // the server cannot start.
+    HttpFrontend(ReminderService& service, ListenSocket socket, ConnectionLimits limits,
+                 const TlsCredentials* tls = nullptr);
     // Stops taking requests and closes every connection.
     ~HttpFrontend() = default;
     HttpFrontend(const HttpFrontend&) = delete;

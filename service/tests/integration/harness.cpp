@@ -116,6 +116,10 @@ void ChildProcess::kill_now() {
     pid_ = -1;
 }
 
+void ChildProcess::send_signal(int signal) const {
+    if (pid_ > 0) kill(pid_, signal);
+}
+
 int ChildProcess::wait(std::chrono::milliseconds timeout) {
     if (pid_ <= 0) return -1;
     int status = 0;
@@ -166,12 +170,18 @@ httplib::Result ServiceProcess::post(const std::string& target) const {
 
 httplib::Result ServiceProcess::get(const std::string& target) const { return client_for(port_).Get(target.c_str()); }
 
-SmtpSink::SmtpSink(const fs::path& dir, int port)
+SmtpSink::SmtpSink(const fs::path& dir, int port, const std::vector<std::string>& options)
     : mail_dir_(dir / "received"),
       output_(dir / "sink.out"),
       output_offset_(file_size_or_zero(output_)),
-      process_({LUMORA_TEST_PYTHON, LUMORA_SMTP_SINK, "--port", std::to_string(port), "--dir", mail_dir_.string()},
-               output_),
+      process_(
+          [&] {
+              std::vector<std::string> argv = {LUMORA_TEST_PYTHON, LUMORA_SMTP_SINK,        "--port",
+                                               std::to_string(port), "--dir", mail_dir_.string()};
+              argv.insert(argv.end(), options.begin(), options.end());
+              return argv;
+          }(),
+          output_),
       port_(wait_for_listening_port(output_, output_offset_)) {
     if (port_ == 0) throw std::runtime_error("SMTP sink did not start:\n" + read_file(output_));
 }

@@ -60,6 +60,7 @@ public:
     int wait(std::chrono::milliseconds timeout);
     // SIGKILL, as a crash would end it.
     void kill_now();
+    void send_signal(int signal) const;
 
 private:
     pid_t pid_ = -1;
@@ -79,6 +80,7 @@ public:
     httplib::Result get(const std::string& target) const;
     int stop() { return process_.terminate(); }
     void crash() { process_.kill_now(); }
+    void send_signal(int signal) const { process_.send_signal(signal); }
     std::string log() const { return read_file(log_path_); }
 
 private:
@@ -124,10 +126,11 @@ struct ReceivedMail {
     std::string body;
 };
 
-// A real SMTP server (aiosmtpd) on loopback that records what it receives.
+// A real SMTP server (aiosmtpd) on loopback that records what it receives; `options`
+// are smtp_sink.py's own (its TLS).
 class SmtpSink {
 public:
-    SmtpSink(const fs::path& dir, int port = 0);
+    SmtpSink(const fs::path& dir, int port = 0, const std::vector<std::string>& options = {});
 
     int port() const { return port_; }
     std::vector<ReceivedMail> mails() const;

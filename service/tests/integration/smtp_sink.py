@@ -2,7 +2,9 @@
 
 Accepts any login (and requires one), and stores every message as a small text file:
 "name: value" lines (login, password, envelope and decoded headers), a blank line, then
-the decoded body. Prints "listening on PORT" once it accepts connections.
+the decoded body. Prints "listening on PORT" once it accepts connections. With --tls it
+speaks TLS from the first byte ("implicit") or only after STARTTLS, which it then
+requires before login ("starttls").
 """
 
 import argparse
@@ -11,6 +13,7 @@ import email
 import email.policy
 import os
 import signal
+import ssl
 import time
 
 from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
@@ -46,13 +49,15 @@ def authenticate(server, session, envelope, mechanism, auth_data):
     return AuthResult(success=isinstance(auth_data, LoginPassword), auth_data=auth_data)
 
 
-async def serve(port, folder):
+async def serve(port, folder, tls, context):
     loop = asyncio.get_running_loop()
     sink = Sink(folder)
+    starttls = tls == "starttls"
     server = await loop.create_server(
         lambda: SMTP(sink, hostname="sink.test", authenticator=authenticate,
-                     auth_required=True, auth_require_tls=False),
-        "127.0.0.1", port)
+                     auth_required=True, auth_require_tls=starttls,
+                     tls_context=context if starttls else None, require_starttls=starttls),
+        "127.0.0.1", port, ssl=context if tls == "implicit" else None)
     print(f"listening on {server.sockets[0].getsockname()[1]}", flush=True)
     stop = asyncio.Event()
     loop.add_signal_handler(signal.SIGTERM, stop.set)
@@ -66,9 +71,16 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--dir", required=True)
+    parser.add_argument("--tls", choices=["none", "implicit", "starttls"], default="none")
+    parser.add_argument("--cert")
+    parser.add_argument("--key")
     args = parser.parse_args()
     os.makedirs(args.dir, exist_ok=True)
-    asyncio.run(serve(args.port, args.dir))
+    context = None
+    if args.tls != "none":
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(args.cert, args.key)
+    asyncio.run(serve(args.port, args.dir, args.tls, context))
 
 
 if __name__ == "__main__":

@@ -33,7 +33,8 @@ TEST(Options, BadFlagsAreUsageErrors) {
         {"--nope"},          {"--db"},         {"--rate-limit", "0"},   {"--heartbeat-grace", "0s"},
         {"--retry-max", "5x"}, {"--listen", "localhost"}, {"--smtp-server", "h:0"}, {"--min-version", "new"},
         {"--transport", "pigeon"}, {"--mail-ttl", "99999999h"}, {"--max-connections", "0"},
-        {"--max-connections-per-address", "many"}, {"--request-time", "0s"}};
+        {"--max-connections-per-address", "many"}, {"--request-time", "0s"},
+        {"--tls-cert", "server.crt"}, {"--tls-key", "server.key"}};
     for (const auto& args : bad) EXPECT_THROW(parse_options(args), UsageError) << args[0];
 }
 

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <gnutls/gnutls.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+namespace lumora::testing {
+
+using namespace std::chrono_literals;
+
+// One kept-alive HTTPS connection to a loopback port that checks the server's certificate
+// against `authority` for the name localhost, as a careful client would.
+class TlsConnection {
+public:
+    // Throws std::runtime_error when the connection or the handshake fails.
+    TlsConnection(int port, const std::filesystem::path& authority);
+    ~TlsConnection();
+    TlsConnection(const TlsConnection&) = delete;
+    TlsConnection& operator=(const TlsConnection&) = delete;
+
+    // The common name of the certificate the server presented.
+    std::string peer_name() const;
+    // Sends a GET on this connection and returns the whole reply; empty when the
+    // connection ended or the time ran out first.
+    std::string get(const std::string& target, std::chrono::milliseconds timeout = 5s);
+
+private:
+    int fd_ = -1;
+    gnutls_certificate_credentials_t trust_ = nullptr;
+    gnutls_session_t session_ = nullptr;
+};
+
+}  // namespace lumora::testing

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include "harness.hpp"
+#include "store/sqlite/sqlite_store.hpp"
+#include "test_authority.hpp"
+#include "tls_client.hpp"
+
+namespace lumora::testing {
+namespace {
+
+const std::string account = "wxid=10001@qq.com&cpid=3&pwd=Hq3Vt8Nw2Xc6Bz1K";
+const std::string heartbeat_target = "/velmor305/checkon.asp?" + account;
+
+// The service serves whatever sits at live.crt and live.key; a test swaps them and sends
+// SIGHUP. Mail goes to a closed port, so it stays queued.
+struct TlsTest : ::testing::Test {
+    TempDir dir;
+    TestAuthority authority{dir.path() / "authority"};
+    IssuedCertificate first = authority.issue("first");
+    IssuedCertificate second = authority.issue("second");
+    fs::path live_certificate = dir.path() / "live.crt";
+    fs::path live_key = dir.path() / "live.key";
+    std::unique_ptr<ServiceProcess> service;
+
+    void SetUp() override {
+        serve(first);
+        std::vector<std::string> flags = smtp_flags(free_loopback_port());
+        flags.insert(flags.end(), {"--tls-cert", live_certificate.string(), "--tls-key", live_key.string()});
+        service = std::make_unique<ServiceProcess>(dir.path(), flags);
+    }
+
+    void serve(const IssuedCertificate& pair) {
+        fs::copy_file(pair.certificate, live_certificate, fs::copy_options::overwrite_existing);
+        fs::copy_file(pair.key, live_key, fs::copy_options::overwrite_existing);
+    }
+
+    // SIGHUP, then waits for the log to report the outcome.
+    void reload(const std::string& expected) {
+        const std::size_t before = count_of(service->log(), expected);
+        service->send_signal(SIGHUP);
+        ASSERT_TRUE(eventually([&] { return count_of(service->log(), expected) > before; })) << service->log();
+    }
+
+    // curl's own reply body and exit status for a GET over HTTPS.
+    std::pair<int, std::string> curl(const std::vector<std::string>& options, const std::string& target) {
+        const fs::path body = dir.path() / "curl.body";
+        fs::remove(body);
+        std::vector<std::string> argv = {"/usr/bin/curl", "--silent", "--show-error", "--max-time", "10", "-o",
+                                         body.string()};
+        argv.insert(argv.end(), options.begin(), options.end());
+        argv.push_back("https://localhost:" + std::to_string(service->port()) + target);
+        const int status = run_program(argv, dir.path() / "curl.log");
+        return {status, read_file(body)};
+    }
+};
+
+TEST_F(TlsTest, ServesTls12And13ToAClientThatTrustsTheAuthorityAndNothingOlder) {
+    const std::string ca = authority.certificate().string();
+    struct Case {
+        std::vector<std::string> options;
+        bool served;
+    };
+    const Case cases[] = {
+        {{"--cacert", ca, "--tlsv1.2", "--tls-max", "1.2"}, true},
+        {{"--cacert", ca, "--tlsv1.3"}, true},
+        {{"--cacert", ca, "--tlsv1.1", "--tls-max", "1.1", "--ciphers", "DEFAULT@SECLEVEL=0"}, false},
+        {{}, false},  // the system's authorities do not know the test one
+    };
+    for (const Case& c : cases) {
+        const auto [status, body] = curl(c.options, heartbeat_target);
+        EXPECT_EQ(status == 0 && body == "ok", c.served) << c.options.size() << " options: " << status << " " << body
+                                                         << read_file(dir.path() / "curl.log");
+    }
+}
+
+TEST_F(TlsTest, PlainHttpOnTheTlsPortGetsNoReplyAndIsDropped) {
+    RawConnection connection(service->port());
+    connection.send("GET " + heartbeat_target + " HTTP/1.1\r\nHost: localhost\r\n\r\n");
+    EXPECT_EQ(status_of(connection.reply(2s)), 0);
+    EXPECT_TRUE(connection.closed_by_peer(1s) || status_of(connection.reply(1s)) == 0);
+    EXPECT_FALSE(SqliteStore((dir.path() / "service.db").string()).is_monitored({"10001@qq.com", 3}));
+}
+
+TEST_F(TlsTest, SighupServesTheNewCertificateWhileKeptAliveConnectionsAndQueuedMailGoOn) {
+    TlsConnection kept(service->port(), authority.certificate());
+    ASSERT_EQ(kept.peer_name(), "first");
+    ASSERT_EQ(status_of(kept.get("/velmor305/tx.asp?" + account + "&port=8080")), 200);
+
+    serve(second);
+    reload("TLS reloaded");
+
+    EXPECT_EQ(TlsConnection(service->port(), authority.certificate()).peer_name(), "second");
+    const std::string reply = kept.get(heartbeat_target);
+    EXPECT_EQ(status_of(reply), 200) << "the kept-alive connection goes on";
+    EXPECT_TRUE(reply.ends_with("\r\n\r\nok"));
+    EXPECT_EQ(SqliteStore((dir.path() / "service.db").string()).queued(), 1);
+}
+
+TEST_F(TlsTest, BadNewFilesKeepTheLoadedCertificateAndTheLogSaysWhy) {
+    struct Case {
+        const char* what;
+        std::function<void()> spoil;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"key missing", [&] { fs::remove(live_key); }, "cannot read"},
+        {"certificate garbled", [&] { std::ofstream(live_certificate) << "-----BEGIN CERTIFICATE-----\nxx\n"; },
+         "no certificate in"},
+        {"key of another certificate",
+         [&] {
+             fs::copy_file(second.certificate, live_certificate, fs::copy_options::overwrite_existing);
+             fs::copy_file(first.key, live_key, fs::copy_options::overwrite_existing);
+         },
+         "does not belong to the certificate"},
+    };
+    for (const Case& c : cases) {
+        serve(first);
+        c.spoil();
+        reload("TLS reload failed, keeping the loaded certificate");
+        EXPECT_NE(service->log().find(c.reason), std::string::npos) << c.what << "\n" << service->log();
+        TlsConnection fresh(service->port(), authority.certificate());
+        EXPECT_EQ(fresh.peer_name(), "first") << c.what;
+        EXPECT_EQ(status_of(fresh.get(heartbeat_target)), 200) << c.what;
+    }
+}
+
+}  // namespace
+}  // namespace lumora::testing
