@@ -22,9 +22,10 @@ class ColumnSort {
   // Sorts the rows (nothing to do before the first click) and marks the
   // sorted column's header with the direction arrow.
   void Apply(ucListView& list, View view) const;
+  // Marks the sorted column's header with the direction arrow, and only it.
+  void ShowArrow(HWND header) const;
 
  private:
-  void ShowArrow(HWND header) const;
 
   std::vector<SortKind> kinds_;
   int column_ = -1;

@@ -6,9 +6,6 @@
 
 namespace {
 
-constexpr int kPortColumn = 4;
-constexpr int kRemarkColumn = 7;
-
 std::wstring ProgramFolder() {
   std::wstring path(MAX_PATH, L'\0');
   DWORD length;
@@ -23,18 +20,17 @@ std::wstring ProgramFolder() {
 
 // A double-click marks the selected row with a remark; empty text unmarks it.
 void frmMain::lvInfo_DblClick() {
-  Ask([this] {
-    const std::wstring remark = services_.prompts->InputBox(
-        hWnd_, L"请录入简短的备注，以便处理，如不填备注，则表示不监控该端口！", L"备注");
-    lvInfo_.SubItemSet(lvInfo_.SelectionItem(), kRemarkColumn, remark, 0);
-  });
+  const std::wstring remark = services_.prompts->InputBox(
+      hWnd_, L"请录入简短的备注，以便处理，如不填备注，则表示不监控该端口！", L"备注");
+  view_.SetRemark(lvInfo_.SelectionItem(), remark);
 }
 
+// The remarked rows in the list's order, read from the rows the list shows.
 std::vector<std::wstring> frmMain::CaptureWatchItems() {
   std::vector<std::wstring> items;
-  for (int row = 0; row < lvInfo_.Count(); ++row) {
-    const std::wstring remark = lvInfo_.SubItemText(row, kRemarkColumn);
-    if (!remark.empty()) items.push_back(lvInfo_.SubItemText(row, kPortColumn) + L"备注 " + remark);
+  for (int item = 0; item < view_.Count(); ++item) {
+    const ConnectionTexts& texts = view_.Row(item).texts;
+    if (!texts[kRemarkColumn].empty()) items.push_back(texts[kLocalPortColumn] + L"备注 " + texts[kRemarkColumn]);
   }
   return items;
 }
@@ -61,15 +57,16 @@ void frmMain::TakeSnapshot() {
   table_->BeginFetch(hWnd_, kSnapshotTaken);
 }
 
-// The check and its confirmation use the snapshot's own ports, before the
-// fill, so a long fill delays neither. A snapshot of a run that has ended
-// checks nothing; one that could not be read whole counts as failed.
+// Each snapshot that was read whole is shown at once; the check and its
+// confirmation then read its ports. A snapshot of a run that has ended checks
+// nothing; one that could not be read whole counts as failed.
 void frmMain::OnSnapshotTaken() {
   const bool whole = table_->EndFetch();
   const bool current = k_ == 1 && snapshotRun_ == run_;
   const bool checks = std::exchange(snapshotChecks_, false);
   const bool confirms = std::exchange(snapshotConfirms_, false);
   if (whole) {
+    view_.Show(table_->TakeModel());
     OnSnapshotRead();
     if (current && confirms) ConfirmDrops();
     if (current && checks) CheckWatchItems();
@@ -77,29 +74,13 @@ void frmMain::OnSnapshotTaken() {
     OnSnapshotFailed();
   }
   if (checkWanted_ || confirmWanted_) TakeSnapshot();
-  if (whole) FillList();
-}
-
-// A snapshot that arrives during the fill (at one of its yields) is filled
-// once that fill has ended.
-void frmMain::FillList() {
-  if (table_->Filling()) {
-    refillWanted_ = true;
-    return;
-  }
-  do {
-    refillWanted_ = false;
-    if (!table_->FillConnectionList(lvInfo_)) return;
-    sort_.Apply(lvInfo_, ColumnSort::View::KeepFirstRow);
-  } while (refillWanted_);
-  if (!waitingPrompts_.empty()) PostMessageW(hWnd_, kRunPrompts, 0, 0);
 }
 
 // A watched port missing from a snapshot is only a suspect: the list can miss
 // a line that a socket closing meanwhile pushed out of a read. A fresh
 // snapshot, taken at once, confirms it.
 void frmMain::CheckWatchItems() {
-  const std::vector<bool> present = WatchedPortsPresent(watchitems_, table_->LocalPorts());
+  const std::vector<bool> present = WatchedPortsPresent(watchitems_, view_.Model().LocalPorts());
   suspects_.clear();
   for (size_t j = 0; j < watchitems_.size(); ++j) {
     const std::wstring& key = watchitems_[j];
@@ -112,7 +93,7 @@ void frmMain::CheckWatchItems() {
 // rings and the reminder goes out, then again on every later tick until the
 // service acknowledges it or refuses it. Equal keys share one reminder.
 void frmMain::ConfirmDrops() {
-  const std::vector<bool> present = WatchedPortsPresent(watchitems_, table_->LocalPorts());
+  const std::vector<bool> present = WatchedPortsPresent(watchitems_, view_.Model().LocalPorts());
   for (size_t j = 0; j < watchitems_.size(); ++j) {
     const std::wstring& key = watchitems_[j];
     if (present[j] || !suspects_.contains(key) || reminders_.contains(key)) continue;

@@ -128,9 +128,6 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kSnapshotTaken:
       OnSnapshotTaken();
       return 0;
-    case kRunPrompts:
-      OnRunPrompts();
-      return 0;
     case WM_CLOSE:
       OnClose();
       return 0;
@@ -257,7 +254,7 @@ void frmMain::OnActivate(int state) {
 void frmMain::OnClose() {
   if (closing_ || confirmingClose_) return;
   confirmingClose_ = true;
-  Ask([this] { ConfirmClose(); });
+  ConfirmClose();
 }
 
 // After the confirmation the run ends and every window of the program goes at
@@ -271,7 +268,6 @@ void frmMain::ConfirmClose() {
   if (!confirmed || !hWnd_) return;
   closing_ = true;
   if (k_ == 1) EndRun();
-  waitingPrompts_.clear();
   Form1_.Hide();
   Form3_.Hide();
   ShowWindow(hWnd_, SW_HIDE);
@@ -304,24 +300,8 @@ void frmMain::SendForStatus(const std::wstring& url) {
   worker_.Send(url, [this](const ServiceReply& reply) { OnServiceAnswer(reply); });
 }
 
-void frmMain::Ask(std::function<void()> prompt) {
-  if (table_->Filling()) {
-    waitingPrompts_.push_back(std::move(prompt));
-  } else {
-    prompt();
-  }
-}
-
-// The prompts that waited for a fill open one after the other; a fill that
-// started in the meantime keeps them waiting again.
-void frmMain::OnRunPrompts() {
-  if (table_->Filling()) return;
-  std::vector<std::function<void()>> prompts = std::exchange(waitingPrompts_, {});
-  for (auto& prompt : prompts) Ask(std::move(prompt));
-}
-
 void frmMain::Tell(const std::wstring& text) {
-  Ask([this, text] { services_.prompts->MsgBox(hWnd_, text, L"提示", MB_OK); });
+  services_.prompts->MsgBox(hWnd_, text, L"提示", MB_OK);
 }
 
 // A refresh asked for while a snapshot is being taken gets that one.
@@ -333,19 +313,19 @@ void frmMain::cmdRefresh_Click() {
   RefreshList();
 }
 
-// A click during a fill only chooses the order; the fill applies it.
+// The arrow shows at once; the rows move in the model's order.
 void frmMain::lvInfo_ColumnClick(int column) {
   sort_.Click(column);
-  if (!table_->Filling()) sort_.Apply(lvInfo_, ColumnSort::View::ShowSelection);
+  if (sort_.Column() < 0) return;
+  sort_.ShowArrow(lvInfo_.hHeader());
+  view_.SortBy(sort_.Column(), sort_.Ascending());
 }
 
 void frmMain::cmdDisconnect_Click() {
-  Ask([this] {
-    const int item = lvInfo_.SelectionItem();
-    if (item == -1) return;
-    services_.prompts->MsgBox(hWnd_, lvInfo_.SubItemText(item, 4), L"Lumora", MB_OK);
-    RefreshList();
-  });
+  const int item = lvInfo_.SelectionItem();
+  if (item < 0 || item >= view_.Count()) return;
+  services_.prompts->MsgBox(hWnd_, view_.Row(item).texts[kLocalPortColumn], L"Lumora", MB_OK);
+  RefreshList();
 }
 
 void frmMain::cf_Click() {

@@ -11,6 +11,7 @@
 
 #include "ColumnSort.h"
 #include "ConnectionColumns.h"
+#include "ConnectionView.h"
 #include "Controls.h"
 #include "Form1.h"
 #include "Form3.h"
@@ -70,8 +71,8 @@ class frmMain : private ucListViewEvents {
   const ServiceStatusBar& StatusBar() const { return statusBar_; }
   // Nothing of the service's conversation is queued, under way or unhandled.
   bool ServiceIdle() const { return worker_.Idle(); }
-  // No snapshot is being taken and no prompt waits for a fill to end.
-  bool SnapshotIdle() const { return !table_->Fetching() && !table_->Filling() && waitingPrompts_.empty(); }
+  // No snapshot is being taken.
+  bool SnapshotIdle() const { return !table_->Fetching(); }
   Form1& TipsWindow() { return Form1_; }
   Form3& OptionsWindow() { return Form3_; }
   int k() const { return k_; }
@@ -82,7 +83,6 @@ class frmMain : private ucListViewEvents {
   static constexpr UINT_PTR kTimer1 = 1;
   static constexpr UINT_PTR kTimer2 = 2;
   static constexpr UINT kSnapshotTaken = WM_APP + 3;
-  static constexpr UINT kRunPrompts = WM_APP + 4;
 
   // What a run sends the service: read once, at the start of the run.
   struct RunAccount {
@@ -117,7 +117,6 @@ class frmMain : private ucListViewEvents {
   void OnReminderAnswer(int run, const std::wstring& key, const PendingReminder& sent, const ServiceReply& reply);
   void OnStopAnswer(const ServiceReply& reply);
   void OnSnapshotTaken();
-  void OnRunPrompts();
   void ConfirmClose();
 
   void CreateControls();
@@ -131,7 +130,6 @@ class frmMain : private ucListViewEvents {
   void LoadRememberedAccount();
   void RememberAccount() const;
   void TakeSnapshot();
-  void FillList();
   void CheckWatchItems();
   void ConfirmDrops();
   void RetryReminders();
@@ -150,9 +148,6 @@ class frmMain : private ucListViewEvents {
 
   // Queues a request whose answer only reaches the status bar.
   void SendForStatus(const std::wstring& url);
-  // Every modal window goes through here: one asked for while the list fills
-  // opens once the fill has ended, so that no fill waits on a modal loop.
-  void Ask(std::function<void()> prompt);
   void Tell(const std::wstring& text);
   void DblClick() override { lvInfo_DblClick(); }
   void ColumnClick(int Column) override { lvInfo_ColumnClick(Column); }
@@ -171,6 +166,7 @@ class frmMain : private ucListViewEvents {
   CListBox List1_;
   CButton Command1_, cmdDisconnect_, cmdRefresh_, Command2_;
   ucListView lvInfo_;
+  ConnectionView view_{lvInfo_};  // lvInfo's rows
   ConnectionColumns columns_;
   ColumnSort sort_{ConnectionColumns::SortKinds()};
   WindowKeys keys_;
@@ -194,10 +190,8 @@ class frmMain : private ucListViewEvents {
   bool snapshotChecks_ = false;
   bool snapshotConfirms_ = false;
   int snapshotRun_ = 0;
-  bool refillWanted_ = false;    // a snapshot arrived while the list filled
   std::set<std::wstring> suspects_;  // watch keys a check missed, to be confirmed
   int failedSnapshots_ = 0;      // in a row
-  std::vector<std::function<void()>> waitingPrompts_;  // asked for during a fill
   bool checking_ = false;  // a start waits for the version check
   bool tipsWaiting_ = false;  // tips came before the window was shown
   bool confirmingClose_ = false;  // the close confirmation is open

@@ -5,9 +5,9 @@
 #include <vector>
 
 // The TCP table snapshot source: the system's (IP Helper) or, under Wine,
-// /proc; tests and benchmarks feed their own. Fetch and Fetch6 run on the
-// snapshot's thread, one call at a time, while ProcessPath may be running on
-// the window's thread for the fill of the previous snapshot.
+// /proc; tests and benchmarks feed their own. Fetch, Fetch6 and then
+// ProcessPath for the snapshot's model run on the snapshot's thread, one call
+// at a time.
 class TcpRowSource {
  public:
   virtual ~TcpRowSource() = default;

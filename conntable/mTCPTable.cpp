@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <unordered_map>
 #include <utility>
 
 #include "ListPlace.h"
@@ -44,26 +43,22 @@ class RedrawOff {
   HWND list_;
 };
 
-// Writes rows into the list one after the other, looking each process up once.
+// Writes rows into the list one after the other.
 class Walk {
  public:
-  Walk(ucListView& lvInfo, TcpRowSource& source, ListPlace& place)
-      : lvInfo_(lvInfo), list_(lvInfo.hListView()), source_(source), place_(place) {}
+  Walk(ucListView& lvInfo, ListPlace& place) : lvInfo_(lvInfo), list_(lvInfo.hListView()), place_(place) {}
 
   // False when the list's window went away during a yield.
-  template <typename Row>
-  bool Add(const std::vector<Row>& rows) {
-    for (const Row& row : rows) {
-      const auto [name, added] = names_.try_emplace(row.pid);
-      if (added) name->second = TextAfterLast(source_.ProcessPath(row.pid), L"\\");
-      const ConnectionTexts texts = RowTexts(row, name->second);
-      lvInfo_.ItemAdd(item_, texts[0], 0, 0);
+  bool Add(const ConnectionModel& model) {
+    for (int row = 0; row < model.Count(); ++row) {
+      const ConnectionTexts& texts = model.Row(row).texts;
+      lvInfo_.ItemAdd(row, texts[0], 0, 0);
       // A new item's sub-items are empty already: the remark column always,
       // the remote columns of every listener.
       for (int column = 1; column < static_cast<int>(texts.size()); ++column) {
-        if (!texts[column].empty()) lvInfo_.SubItemSet(item_, column, texts[column], 0);
+        if (!texts[column].empty()) lvInfo_.SubItemSet(row, column, texts[column], 0);
       }
-      place_.Seen(item_++, texts);
+      place_.Seen(row, texts);
       if (GetTickCount64() - lastYield_ >= kYieldSliceMs) {
         DoEvents();
         lastYield_ = GetTickCount64();
@@ -76,10 +71,7 @@ class Walk {
  private:
   ucListView& lvInfo_;
   HWND list_;
-  TcpRowSource& source_;
   ListPlace& place_;
-  std::unordered_map<uint32_t, std::wstring> names_;
-  int item_ = 0;
   ULONGLONG lastYield_ = 0;  // so that the first row yields
 };
 
@@ -98,6 +90,7 @@ bool mTCPTable::BeginFetch(HWND window, UINT message) {
   takenWhole_ = false;
   thread_ = std::thread([this, window, message] {
     takenWhole_ = source_->Fetch(taken_) && source_->Fetch6(taken6_);
+    if (takenWhole_) takenModel_ = ConnectionModel::FromTables(taken_, taken6_, *source_);
     PostMessageW(window, message, 0, 0);
   });
   return true;
@@ -109,20 +102,26 @@ bool mTCPTable::EndFetch() {
   if (!takenWhole_) return false;
   table_ = std::move(taken_);
   table6_ = std::move(taken6_);
+  model_ = std::exchange(takenModel_, ConnectionModel());
   return true;
 }
 
 bool mTCPTable::FetchTcpTable() {
   if (Fetching()) return false;
   std::vector<unsigned char> table, table6;
+  ConnectionModel model;
   bool fetched = false;
   {
     const BusyFlag fetching(fetching_);
-    RunHandlingMessages([&] { fetched = source_->Fetch(table) && source_->Fetch6(table6); });
+    RunHandlingMessages([&] {
+      fetched = source_->Fetch(table) && source_->Fetch6(table6);
+      if (fetched) model = ConnectionModel::FromTables(table, table6, *source_);
+    });
   }
   if (!fetched) return false;
   table_ = std::move(table);
   table6_ = std::move(table6);
+  model_ = std::move(model);
   return true;
 }
 
@@ -133,14 +132,13 @@ bool mTCPTable::FillConnectionList(ucListView& lvInfo) {
   const BusyFlag filling(filling_);
   // The walk reads its own copy: a snapshot fetched during a yield waits for
   // the next fill.
-  const std::vector<TcpRow> rows = ShownRows(table_);
-  const std::vector<Tcp6Row> rows6 = Shown6Rows(table6_);
+  const ConnectionModel model = model_;
   ListPlace place(lvInfo);
   {
     const RedrawOff redrawOff(list);
     lvInfo.Clear();
-    Walk walk(lvInfo, *source_, place);
-    if (!walk.Add(rows) || !walk.Add(rows6)) return false;
+    Walk walk(lvInfo, place);
+    if (!walk.Add(model)) return false;
   }
   // The list scrolls only once it draws again.
   place.Restore(lvInfo);

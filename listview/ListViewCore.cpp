@@ -103,7 +103,8 @@ bool ucListView::CreateListView() {
   RECT rc{};
   GetClientRect(m_hWnd.get(), &rc);
   const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(m_hWnd.get(), GWL_EXSTYLE)) & ~kEdgeStyles;
-  m_hListView.reset(CreateWindowExW(exStyle, WC_LISTVIEWW, L"", kListStyle, 0, 0, rc.right, rc.bottom, m_hWnd.get(),
+  const DWORD style = kListStyle | (m_pData ? LVS_OWNERDATA : 0);
+  m_hListView.reset(CreateWindowExW(exStyle, WC_LISTVIEWW, L"", style, 0, 0, rc.right, rc.bottom, m_hWnd.get(),
                                     nullptr, GetModuleHandleW(nullptr), nullptr));
   if (!m_hListView) return false;
   ShowWindow(m_hListView.get(), SW_SHOW);

@@ -13,7 +13,7 @@ bool ucListView::ItemAdd(int Item, const std::wstring& Text, int Indent, int Ico
   item.pszText = TextOf(Text);
   item.iImage = Icon;
   item.iIndent = Indent;
-  if (!m_hListView || SendList(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) < 0) return false;
+  if (!m_hListView || m_pData || SendList(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) < 0) return false;
   // The first row gets the focus (not the selection), without an item click for it.
   if (Count() == 1) {
     m_bSuppressItemClick = true;

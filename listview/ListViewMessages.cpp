@@ -58,6 +58,26 @@ void ucListView::OnListNotify(bool& bHandled, LRESULT& lReturn, const NMHDR& hdr
     case LVN_BEGINLABELEDITW: OnBeginLabelEdit(bHandled, lReturn); break;
     case LVN_ENDLABELEDITW: OnEndLabelEdit(bHandled, lReturn, *reinterpret_cast<const NMLVDISPINFOW*>(lParam)); break;
     case LVN_ITEMCHANGED: OnItemChanged(*reinterpret_cast<const NMLISTVIEW*>(lParam)); break;
+    case LVN_GETDISPINFOW:
+      if (m_pData) OnGetDispInfo(*reinterpret_cast<NMLVDISPINFOW*>(lParam));
+      break;
+    case LVN_ODCACHEHINT:
+      if (m_pData) {
+        const auto& hint = *reinterpret_cast<const NMLVCACHEHINT*>(lParam);
+        m_pData->CacheHint(hint.iFrom, hint.iTo);
+      }
+      break;
+    case LVN_ODFINDITEMW:
+      if (m_pData) {
+        lReturn = OnFindItem(*reinterpret_cast<const NMLVFINDITEMW*>(lParam));
+        bHandled = true;
+      }
+      break;
+    case LVN_ODSTATECHANGED: {
+      const auto& change = *reinterpret_cast<const NMLVODSTATECHANGE*>(lParam);
+      RaiseItemClicks(change.iFrom, change.iTo, change.uOldState, change.uNewState);
+      break;
+    }
     case NM_CUSTOMDRAW:
       if (m_bRaiseSubItemPrePaint) {
         lReturn = CustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
@@ -72,11 +92,20 @@ void ucListView::OnListNotify(bool& bHandled, LRESULT& lReturn, const NMHDR& hdr
 }
 
 void ucListView::OnItemChanged(const NMLISTVIEW& nm) {
-  if (nm.uOldState) {
+  // An owner-data list reports a change of every item as one of item -1.
+  if (nm.iItem == -1) {
+    RaiseItemClicks(0, Count() - 1, nm.uOldState, nm.uNewState);
+  } else if (nm.uOldState) {
     if ((nm.uOldState ^ nm.uNewState) & LVIS_STATEIMAGEMASK) Events().ItemCheck(nm.iItem);
-  } else if (!m_bSuppressItemClick && (nm.uNewState & LVIS_SELECTED)) {
-    Events().ItemClick(nm.iItem);
+  } else {
+    RaiseItemClicks(nm.iItem, nm.iItem, 0, nm.uNewState);
   }
+}
+
+// Each item that a change selects is clicked, as when it changes alone.
+void ucListView::RaiseItemClicks(int From, int To, UINT OldState, UINT NewState) {
+  if (m_bSuppressItemClick || !(NewState & LVIS_SELECTED) || (OldState & LVIS_SELECTED)) return;
+  for (int Item = From; Item <= To; ++Item) Events().ItemClick(Item);
 }
 
 void ucListView::OnListClick(int Button, const NMITEMACTIVATE& nm) {

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <string_view>
 
 #include "Handles.h"
 #include "InPlaceHook.h"
@@ -45,6 +46,19 @@ class ucListViewEvents {
                                  [[maybe_unused]] COLORREF& TextForeColor, [[maybe_unused]] bool& Process) {}
 };
 
+// The rows of an owner-data list: the list keeps only their count, selection
+// and focus, and asks for the texts of the rows it paints (or that a caller,
+// also one in another process, reads with LVM_GETITEMTEXT).
+class ucListViewData {
+ public:
+  virtual ~ucListViewData() = default;
+  // The text of an item's column (0 the item text); it needs to stay valid only
+  // until the next call.
+  virtual std::wstring_view ItemText(int Item, int SubItem) const = 0;
+  // The list is about to paint the items From to To.
+  virtual void CacheHint([[maybe_unused]] int From, [[maybe_unused]] int To) {}
+};
+
 // ScaleMode values: the units of mouse positions in events and of ItemHitTest.
 enum eScaleMode : int {
   SCALE_TWIPS = 1, SCALE_POINTS = 2, SCALE_PIXELS = 3, SCALE_CHARACTERS = 4,
@@ -79,6 +93,26 @@ class ucListView : private ISubclassOwner, private IInPlaceActiveControl, privat
   void ControlSite(IControlSite* Site) { m_pSite = Site; }
   // Repaints the control and the list now.
   void Refresh();
+
+  // Owner-data mode, chosen before Initialize (false after it): the rows are
+  // Data's, which must outlive the list; ItemCount sets how many there are,
+  // ItemAdd does nothing and items keep no texts, icons or check states of
+  // their own. Selection, focus, finding, reading texts and every event work
+  // by index as in normal mode.
+  bool OwnerData(ucListViewData* Data);
+  bool OwnerData() const { return m_pData != nullptr; }
+  // Sets the number of rows, keeping the scroll position, and repaints them.
+  // False in normal mode.
+  bool ItemCount(int Count);
+  // Redraw off keeps the list from painting (the scroll bars too) while a
+  // caller changes it in several steps; turning it on again repaints it.
+  void Redraw(bool Value);
+  // Repaints the items First to Last when the list next paints.
+  bool ItemsRedraw(int First, int Last);
+  // The first visible item of the report view, and scrolling it to the top (as
+  // near as the list's length allows).
+  int TopItem() const;
+  void TopItem(int Item);
 
   // Image lists, owned by the control and shared with the list.
   bool InitializeImageListSmall(int ImageWidth = 16, int ImageHeight = 16);
@@ -225,6 +259,9 @@ class ucListView : private ISubclassOwner, private IInPlaceActiveControl, privat
   void OnHeaderNotify(bool& bHandled, LRESULT& lReturn, const NMHDR& hdr, LPARAM lParam);
   void OnListNotify(bool& bHandled, LRESULT& lReturn, const NMHDR& hdr, LPARAM lParam);
   void OnItemChanged(const NMLISTVIEW& nm);
+  void RaiseItemClicks(int From, int To, UINT OldState, UINT NewState);
+  void OnGetDispInfo(NMLVDISPINFOW& info) const;
+  int OnFindItem(const NMLVFINDITEMW& find) const;
   void OnListClick(int Button, const NMITEMACTIVATE& nm);
   void OnBeginLabelEdit(bool& bHandled, LRESULT& lReturn);
   void OnEndLabelEdit(bool& bHandled, LRESULT& lReturn, const NMLVDISPINFOW& info);
@@ -270,6 +307,7 @@ class ucListView : private ISubclassOwner, private IInPlaceActiveControl, privat
   void ApplyFont();
 
   ucListViewEvents* m_Events;
+  ucListViewData* m_pData = nullptr;  // owner-data mode when set
   cSubclass m_Subclass{*this};
   InPlaceHookRecord m_InPlace;
   IControlSite* m_pSite = nullptr;

@@ -84,8 +84,7 @@ class FakeAlarm : public AlarmSound {
 };
 
 // A connection table the test writes: rows of pid, local and remote endpoints.
-// Fetch runs on the snapshot's thread; ProcessPath on the window's, during
-// the fill, so onProcessPath is how a test acts while the list fills.
+// Fetch and ProcessPath run on the snapshot's thread.
 class FakeRows : public TcpRowSource {
  public:
   struct Row {
@@ -107,7 +106,6 @@ class FakeRows : public TcpRowSource {
     return true;
   }
   std::wstring ProcessPath(unsigned long pid) override {
-    if (onProcessPath) std::exchange(onProcessPath, nullptr)();
     return L"C:\\Programs\\app" + std::to_wstring(pid) + L".exe";
   }
 
@@ -115,5 +113,4 @@ class FakeRows : public TcpRowSource {
   bool fail = false;
   int fetches = 0;
   std::function<void()> onFetch;
-  std::function<void()> onProcessPath;  // once, at the next fill
 };

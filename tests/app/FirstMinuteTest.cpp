@@ -66,9 +66,9 @@ TEST_F(MainWindowTest, HeaderClicksSortAndTheOrderHoldsAcrossRefreshes) {
 TEST_F(MainWindowTest, AHeaderClickDuringARefreshWaitsForItsEnd) {
   Open();
   ucListView& list = form->lvInfo();
-  rows->onProcessPath = [&] { form->lvInfo_ColumnClick(1); };  // arrives while the list is being rebuilt
   rows->rows = {{30, 1}, {1000, 2}, {200, 3}};
   form->cmdRefresh_Click();
+  form->lvInfo_ColumnClick(1);  // arrives while the snapshot is being taken
   Settle();
   EXPECT_EQ(Column(list, 1), (Texts{L"app1000.exe", L"app200.exe", L"app30.exe"}));
   EXPECT_EQ(Arrow(list, 1), HDF_SORTUP);

@@ -76,7 +76,7 @@ TEST_F(MainWindowTest, DisconnectReportsTheSelectedPortAndRefreshes) {
   EXPECT_EQ(prompts.shown[0].text, L"9090");
   EXPECT_EQ(prompts.shown[0].title, L"Lumora");
   EXPECT_EQ(rows->fetches, fetches + 1);
-  EXPECT_EQ(form->lvInfo().SubItemText(1, 7), L"");
+  EXPECT_EQ(form->lvInfo().SubItemText(1, 7), L"备注") << "the remark stays with its connection";
 }
 
 TEST_F(MainWindowTest, ClosingAsksFirstAndWithoutARunSignsNothingOff) {

@@ -221,14 +221,15 @@ TEST_F(MonitoringTest, SecondRunAppendsABlockAndMarksItsOwnLine) {
   Mark(1, L"first");
   Start();
   Press();
-  Refresh();
+  Refresh();  // the remark stays with its connection, and so joins the second run
   Mark(0, L"second");
   Start();
-  ASSERT_EQ(form->List1().Count(), 3);
+  ASSERT_EQ(form->List1().Count(), 4);
   DropPort(8080);
   Tick();
   EXPECT_EQ(form->List1().Line(1), L" 电脑标识：1  ，状态：监控中  ，端口：9090备注 first");
   EXPECT_EQ(form->List1().Line(2), L" 电脑标识：1  ，状态：监控中  ，端口：8080备注 second，提醒状态：已提醒");
+  EXPECT_EQ(form->List1().Line(3), L" 电脑标识：1  ，状态：监控中  ，端口：9090备注 first");
 }
 
 TEST_F(MonitoringTest, TheRunKeepsTheAccountReadAtItsStart) {
@@ -294,4 +295,29 @@ TEST_F(MonitoringTest, AboutMenuFetchesTheTipsAgainAfterClosing) {
   form->ab_Click();
   Settle();
   EXPECT_EQ(RequestCount(), before + 1);
+}
+
+// A remark belongs to its connection: it moves with it through a sort and a
+// refresh, the start captures it from there, and it goes when the connection
+// goes.
+TEST_F(MonitoringTest, RemarksStayWithTheirConnectionThroughSortsAndRefreshes) {
+  Open();
+  Mark(1, L"b");  // port 9090
+  form->lvInfo_ColumnClick(4);
+  EXPECT_EQ(form->lvInfo().SubItemText(2, 7), L"b");
+  rows->rows.insert(rows->rows.begin(), {300, 70});
+  Refresh();
+  ASSERT_EQ(form->lvInfo().SubItemText(3, 4), L"9090");
+  EXPECT_EQ(form->lvInfo().SubItemText(3, 7), L"b");
+  Mark(0, L"a");  // port 70
+  Start();
+  EXPECT_EQ(form->List1().Line(1), L" 电脑标识：1  ，状态：监控中  ，端口：70备注 a");
+  EXPECT_EQ(form->List1().Line(2), L" 电脑标识：1  ，状态：监控中  ，端口：9090备注 b");
+
+  Press();
+  DropPort(9090);
+  Refresh();
+  Mark(0, L"");
+  Press();
+  EXPECT_EQ(LastMessage(), L"你还没有选择要监控的程序！");
 }

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "ConnectionText.h"
+#include "TcpRowSource.h"
+
+// What tells one connection from another across snapshots: the owning
+// process, the address family, and the local and remote address (with its
+// scope id) and port. IPv4 addresses fill the first four bytes.
+struct ConnectionId {
+  uint32_t pid = 0;
+  uint32_t family = 4;  // 4 or 6
+  std::array<uint8_t, 16> localAddr{};
+  uint32_t localScope = 0;
+  uint32_t localPort = 0;
+  std::array<uint8_t, 16> remoteAddr{};
+  uint32_t remoteScope = 0;
+  uint32_t remotePort = 0;
+
+  bool operator==(const ConnectionId&) const = default;
+};
+
+struct ConnectionIdHash {
+  size_t operator()(const ConnectionId& id) const;
+};
+
+ConnectionId IdOf(const TcpRow& row);
+ConnectionId IdOf(const Tcp6Row& row);
+
+// One shown connection: its identity and the eight column texts, the remark
+// last.
+struct ConnectionRow {
+  ConnectionId id;
+  ConnectionTexts texts;
+};
+
+// The connection list's columns as the model knows them.
+enum ConnectionColumn : int {
+  kPidColumn = 0, kProcessColumn = 1, kStateColumn = 2, kLocalAddressColumn = 3,
+  kLocalPortColumn = 4, kRemoteAddressColumn = 5, kRemotePortColumn = 6, kRemarkColumn = 7,
+};
+
+// One snapshot of the shown connections as data, in table order (the IPv4
+// rows first): built off the window's thread, then read by whatever needs the
+// rows, by row number or by identity. Only the remarks change after it is built.
+class ConnectionModel {
+ public:
+  ConnectionModel() = default;
+
+  // The shown rows of both table buffers, each process path asked for once.
+  static ConnectionModel FromTables(const std::vector<unsigned char>& table, const std::vector<unsigned char>& table6,
+                                    TcpRowSource& source);
+  // The rows as given; the tests' and benchmarks' way in.
+  explicit ConnectionModel(std::vector<ConnectionRow> rows);
+
+  int Count() const { return static_cast<int>(rows_.size()); }
+  const ConnectionRow& Row(int row) const { return rows_[row]; }
+  // The row of a connection, -1 when the snapshot does not hold it. A source
+  // that lists one connection twice gets its first row.
+  int Find(const ConnectionId& id) const;
+
+  void SetRemark(int row, const std::wstring& remark) { rows_[row].texts[kRemarkColumn] = remark; }
+  // Gives each connection of this snapshot the remark it had in the older
+  // one; the remarks of connections that have gone go with them.
+  void TakeRemarks(const ConnectionModel& older);
+
+  // The local port numbers of the rows, in table order.
+  std::vector<uint16_t> LocalPorts() const;
+
+ private:
+  std::vector<ConnectionRow> rows_;
+  std::unordered_map<ConnectionId, int, ConnectionIdHash> rowOf_;
+};
+
+// What changed between two snapshots: the rows of the newer one whose
+// connection the older one did not hold, and the rows of the older one whose
+// connection has gone, each in row order.
+struct ConnectionDiff {
+  std::vector<int> added;   // rows of the newer model
+  std::vector<int> closed;  // rows of the older model
+};
+ConnectionDiff Diff(const ConnectionModel& older, const ConnectionModel& newer);
