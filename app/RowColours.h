@@ -2,8 +2,7 @@
 
 #include <windows.h>
 
-// How a row of the connection list stands against the previous refresh.
-enum class RowAge { Steady, New, Closed };
+#include "ShownItems.h"
 
 // The colours a row is drawn with, as OLE colours (system colours carry the
 // high bit); none for a row drawn as the list draws any row.
