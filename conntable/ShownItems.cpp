@@ -18,7 +18,7 @@ void ShownItems::Change(const ConnectionModel& older, const ConnectionOrder& old
     if (survivor >= 0) {
       after = survivor;
     } else {
-      closed_.push_back({row, after});
+      closed_.push_back({row, older.ProgramPath(row.id.pid), after});
     }
   }
 }
@@ -29,6 +29,7 @@ void ShownItems::Build(const ConnectionModel& model, const ConnectionOrder& orde
   items_.reserve(order.Count() + closed_.size());
   itemOfRow_.assign(model.Count(), -1);
   itemOfClosed_.assign(closed_.size(), -1);
+  closedShown_ = 0;
   added_.resize(model.Count(), false);
 
   // The closed connections by the place their survivor has now; those
@@ -44,6 +45,7 @@ void ShownItems::Build(const ConnectionModel& model, const ConnectionOrder& orde
       if (!filter.Matches(closed_[c].row.texts)) continue;
       itemOfClosed_[c] = Count();
       items_.push_back(~c);
+      ++closedShown_;
     }
   };
 
@@ -61,6 +63,11 @@ void ShownItems::Build(const ConnectionModel& model, const ConnectionOrder& orde
 const ConnectionRow& ShownItems::Row(int item) const {
   const int entry = items_[item];
   return entry >= 0 ? model_->Row(entry) : closed_[~entry].row;
+}
+
+const std::wstring& ShownItems::ProgramPath(int item) const {
+  const int entry = items_[item];
+  return entry >= 0 ? model_->ProgramPath(model_->Row(entry).id.pid) : closed_[~entry].path;
 }
 
 RowAge ShownItems::Age(int item) const {

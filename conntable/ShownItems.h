@@ -26,6 +26,10 @@ class ShownItems {
   int Count() const { return static_cast<int>(items_.size()); }
   const ConnectionRow& Row(int item) const;
   RowAge Age(int item) const;
+  // The executable of the item's process; empty when unknown.
+  const std::wstring& ProgramPath(int item) const;
+  // The items that show rows of the model.
+  int ModelItems() const { return Count() - closedShown_; }
   // The model row an item shows, -1 for a closed connection.
   int ModelRow(int item) const { return items_[item] >= 0 ? items_[item] : -1; }
   // The item of a connection, -1 when it is not shown.
@@ -34,6 +38,7 @@ class ShownItems {
  private:
   struct Closed {
     ConnectionRow row;
+    std::wstring path;
     int after;  // the newer snapshot's row it follows, -1 for none
   };
 
@@ -43,4 +48,5 @@ class ShownItems {
   std::vector<int> items_;      // a model row, or ~i for closed_[i]
   std::vector<int> itemOfRow_;  // by model row, -1 when hidden
   std::vector<int> itemOfClosed_;  // by closed_ entry, -1 when hidden
+  int closedShown_ = 0;
 };
