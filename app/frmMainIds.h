@@ -3,6 +3,7 @@
 // Control and menu ids of the main window, in tab order.
 enum frmMainId {
   kLvInfo = 100,
+  kFilter,
   kTlbCommand,
   kCmdRefresh,
   kCmdDisconnect,
@@ -20,4 +21,8 @@ enum frmMainId {
   kMenuCf,
   kMenuAb,
   kStatusBar,
+  kMenuExport,
+  kCmdCopy,
+  kCmdMark,
+  kCmdShowFolder,
 };

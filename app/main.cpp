@@ -11,8 +11,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
 
   WindowPrompts prompts;
   SystemAlarm alarm;
+  ExplorerShell shell;
   frmMain window({LUMORA_PROGRAM_SERVICE, &prompts, &alarm, SystemRowSource(), Settings::ForUser(),
-                 [] { PostQuitMessage(0); }});
+                 [] { PostQuitMessage(0); }, &shell});
   if (!window.Create(showCommand)) return 1;
   return RunMessageLoop();
 }

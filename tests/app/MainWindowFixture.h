@@ -34,7 +34,8 @@ class MainWindowTest : public ::testing::Test {
     rows->rows = {{100, 8080, 80}, {200, 9090, 443}, {4, 445}};
     rows->onFetch = firstFetch;
     form = std::make_unique<frmMain>(
-        frmMainServices{serviceAddress, &prompts, &alarm, std::move(source), settings, [this] { closed = true; }});
+        frmMainServices{serviceAddress, &prompts, &alarm, std::move(source), settings, [this] { closed = true; },
+                        &shell});
     ASSERT_TRUE(form->Create(showCommand));
     Settle();
   }
@@ -84,7 +85,9 @@ class MainWindowTest : public ::testing::Test {
   }
   size_t RequestCount() const { return server->Requests().size(); }
 
+  // As a double-click does: the row alone is selected and focused.
   void Mark(int row, const std::wstring& remark) {
+    form->lvInfo().ItemSelected(-1, false);
     form->lvInfo().ItemSelected(row, true);
     prompts.inputs.push_back(remark);
     form->lvInfo_DblClick();
@@ -130,6 +133,7 @@ class MainWindowTest : public ::testing::Test {
   std::map<std::string, Reply> special;
   FakePrompts prompts;
   FakeAlarm alarm;
+  FakeShell shell;
   FakeRows* rows = nullptr;
   Settings settings;
   bool closed = false;
