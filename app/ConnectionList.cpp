@@ -76,7 +76,7 @@ void frmMain::ShowRowMenu(POINT at) {
     case kCmdCopy: CopySelectedRows(); break;
     case kCmdMark: lvInfo_DblClick(); break;
     case kCmdShowFolder:
-      if (services_.shell) services_.shell->ShowInFolder(view_.ProgramPath(item));
+      if (services_.folders) services_.folders->ShowInFolder(view_.ProgramPath(item));
       break;
   }
 }

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "IdempotencyKey.h"
 #include "WatchCheck.h"
 
 namespace {
@@ -43,7 +44,8 @@ std::vector<std::wstring> frmMain::CaptureWatchItems() {
 // that nothing of a tick waits on a frame that a modal window could hold.
 void frmMain::Timer1_Timer() {
   if (k_ != 1) return;
-  SendForStatus(urls_.MonitoringOn(account_.wxid, account_.cpid, account_.pwd));
+  worker_.Send(urls_.MonitoringOn(account_.wxid, account_.cpid, account_.pwd),
+               [this](const ServiceReply& reply) { OnHeartbeatAnswer(reply); });
   RetryReminders();
   checkWanted_ = true;
   TakeSnapshot();
@@ -101,9 +103,8 @@ void frmMain::ConfirmDrops() {
     const std::wstring& key = watchitems_[j];
     if (present[j] || !suspects_.contains(key) || reminders_.contains(key)) continue;
     const int line = runFirstLine_ + static_cast<int>(j);
-    PendingReminder& reminder =
-        reminders_.emplace(key, PendingReminder{line, List1_.Line(line), PendingReminder::State::Retrying})
-            .first->second;
+    const PendingReminder fresh{key, line, List1_.Line(line), PendingReminder::State::Retrying, NewIdempotencyKey()};
+    PendingReminder& reminder = reminders_.emplace(key, fresh).first->second;
     OnDropConfirmed(reminder);
     SendReminder(key, reminder);
   }
@@ -118,11 +119,13 @@ void frmMain::RetryReminders() {
 
 void frmMain::SendReminder(const std::wstring& key, PendingReminder& reminder) {
   reminder.state = PendingReminder::State::Sending;
+  ++reminder.tries;
   OnReminderQueued(reminder);
   worker_.Send(urls_.Reminder(account_.wxid, key, account_.cpid, account_.pwd),
                [this, run = run_, key, sent = reminder](const ServiceReply& reply) {
                  OnReminderAnswer(run, key, sent, reply);
-               });
+               },
+               0, IdempotencyHeader(reminder.idempotencyKey));
 }
 
 // An answer may come after its run has stopped, or after a new run started;
@@ -133,10 +136,10 @@ void frmMain::OnReminderAnswer(int run, const std::wstring& key, const PendingRe
   const bool current = run == run_ && k_ == 1;
   switch (reply.kind) {
     case ReplyKind::Success:
-      OnReminderAcknowledged(sent);
+      OnReminderAcknowledged(sent, reply);
       break;
     case ReplyKind::Refusal:
-      OnReminderRefused(sent, reply.text);
+      OnReminderRefused(sent, reply);
       break;
     case ReplyKind::Failure:
       if (!current) OnReminderNotDelivered(sent);
@@ -144,12 +147,20 @@ void frmMain::OnReminderAnswer(int run, const std::wstring& key, const PendingRe
   }
   const auto found = reminders_.find(key);
   if (run != run_ || found == reminders_.end()) return;
-  if (reply.kind == ReplyKind::Success) {
-    hassendport_.insert(key);
-    reminders_.erase(found);
-  } else {
-    found->second.state = reply.kind == ReplyKind::Refusal ? PendingReminder::State::Refused
-                                                           : PendingReminder::State::Retrying;
+  PendingReminder& reminder = found->second;
+  switch (reply.kind) {
+    case ReplyKind::Success:
+      hassendport_.insert(key);
+      reminders_.erase(found);
+      break;
+    case ReplyKind::Refusal:
+      reminder.state = PendingReminder::State::Refused;
+      break;
+    case ReplyKind::Failure:
+      reminder.state = PendingReminder::State::Retrying;
+      ++reminder.failures;
+      if (current) OnReminderStillFailing(reminder, reply);
+      break;
   }
 }
 

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "FailureText.h"
+
 namespace {
 
-constexpr int kOutcomeWidth = 260;  // pixels at 96 dpi
+constexpr int kOutcomeWidth = 300;  // pixels at 96 dpi: room for a failure's cause
 constexpr int kSnapshotWidth = 130;
 constexpr int kSnapshotPart = 2;
 constexpr int kRowsWidth = 150;
@@ -39,8 +41,7 @@ std::wstring OutcomeText(const ServiceReply& reply, const std::wstring& time) {
     case ReplyKind::Failure:
       break;
   }
-  if (reply.status == 0) return head + L"无法连接或无应答";
-  return head + L"服务出错（" + std::to_wstring(reply.status) + L"）";
+  return head + FailureText(reply);
 }
 
 std::wstring RefusalText(const ServiceReply& reply, const std::wstring& time) {
@@ -77,6 +78,10 @@ void ServiceStatusBar::Report(const ServiceReply& reply) {
   const std::wstring time = LocalTimeText();
   SetText(0, OutcomeText(reply, time));
   if (reply.kind == ReplyKind::Refusal) SetText(1, RefusalText(reply, time));
+}
+
+void ServiceStatusBar::Note(const std::wstring& text) {
+  SetText(1, LocalTimeText() + L" " + OneLine(text));
 }
 
 std::wstring ServiceStatusBar::Text(int part) const {

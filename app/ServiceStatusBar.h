@@ -22,6 +22,8 @@ class ServiceStatusBar {
   std::wstring Text(int part) const;
   // Snapshots keep failing, or read again.
   void ShowSnapshotTrouble(bool failing) const;
+  // A note of the program's own, in the second part, stamped like a report.
+  void Note(const std::wstring& text);
   // The connection list shows this many of all its rows.
   void ShowRowCounts(int shown, int all) const;
 

@@ -2,6 +2,13 @@
 
 #include <algorithm>
 
+ServiceWorker::ServiceWorker()
+    : session_(std::make_unique<ServiceSession>()),
+      sender_([session = session_.get()](const std::wstring& url, const std::wstring& headers, unsigned budgetMs) {
+        return session->Post(url, headers, budgetMs);
+      }),
+      thread_([this] { Run(); }) {}
+
 ServiceWorker::ServiceWorker(Sender sender) : sender_(std::move(sender)), thread_([this] { Run(); }) {}
 
 ServiceWorker::~ServiceWorker() {
@@ -20,10 +27,10 @@ void ServiceWorker::NotifyWindow(HWND window, UINT message) {
   message_ = message;
 }
 
-void ServiceWorker::Send(std::wstring url, OnAnswer onAnswer, ULONGLONG deadline) {
+void ServiceWorker::Send(std::wstring url, OnAnswer onAnswer, ULONGLONG deadline, std::wstring headers) {
   {
     std::lock_guard lock(mutex_);
-    queued_.push_back({std::move(url), std::move(onAnswer), deadline});
+    queued_.push_back({std::move(url), std::move(headers), std::move(onAnswer), deadline});
   }
   wake_.notify_all();
 }
@@ -68,7 +75,7 @@ void ServiceWorker::Run() {
     sending_ = true;
     const unsigned budget = BudgetFor(job);
     lock.unlock();
-    ServiceReply reply = sender_(job.url, budget);
+    ServiceReply reply = sender_(job.url, job.headers, budget);
     lock.lock();
     sending_ = false;
     answered_.push_back({std::move(reply), std::move(job.onAnswer)});

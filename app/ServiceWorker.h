@@ -5,11 +5,13 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include "PostUrl.h"
+#include "ServiceSession.h"
 
 // Sends the reminder service's requests on a thread of its own, one at a
 // time and in the order they were queued, so that the window never waits on
@@ -18,10 +20,12 @@
 // runs the request's callback there.
 class ServiceWorker {
  public:
-  using Sender = std::function<ServiceReply(const std::wstring& url, unsigned budgetMs)>;
+  using Sender = std::function<ServiceReply(const std::wstring& url, const std::wstring& headers, unsigned budgetMs)>;
   using OnAnswer = std::function<void(const ServiceReply&)>;
 
-  explicit ServiceWorker(Sender sender = PostUrl);
+  // Sends on one kept-alive session of its own.
+  ServiceWorker();
+  explicit ServiceWorker(Sender sender);
   // Drops what was not sent yet and waits for the request being sent, which
   // its own bound ends.
   ~ServiceWorker();
@@ -32,8 +36,8 @@ class ServiceWorker {
   void NotifyWindow(HWND window, UINT message);
 
   // Queues a request. A deadline (a GetTickCount64 value) ends it sooner
-  // than its own bound.
-  void Send(std::wstring url, OnAnswer onAnswer, ULONGLONG deadline = 0);
+  // than its own bound; headers are extra header lines, each ending in CRLF.
+  void Send(std::wstring url, OnAnswer onAnswer, ULONGLONG deadline = 0, std::wstring headers = {});
 
   // Forgets the requests that were not sent yet; their callbacks never run.
   void DropQueued();
@@ -49,6 +53,7 @@ class ServiceWorker {
  private:
   struct Job {
     std::wstring url;
+    std::wstring headers;
     OnAnswer onAnswer;
     ULONGLONG deadline;
   };
@@ -60,6 +65,7 @@ class ServiceWorker {
   void Run();
   unsigned BudgetFor(const Job& job) const;
 
+  std::unique_ptr<ServiceSession> session_;  // only the worker's thread uses it
   Sender sender_;
   mutable std::mutex mutex_;
   std::condition_variable wake_;

@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "FailureText.h"
 #include "LumoraConfig.h"
 
 namespace {
@@ -99,6 +100,7 @@ void frmMain::Command1_Click() {
   if (!WatchItemsAreValid(items)) return;
   checking_ = true;
   Command1_.Enable(false);
+  urls_ = ServiceUrls(serviceSetting_.Current());
   const RunAccount account{wxid_, cpid_.Text(), pwd_.Text()};
   worker_.Send(urls_.VersionCheck(wxid_), [this, items, account](const ServiceReply& reply) {
     OnVersionVerdict(reply, items, account);
@@ -121,7 +123,8 @@ void frmMain::OnVersionVerdict(const ServiceReply& reply, const std::vector<std:
   account_ = account;
   StartMonitoring();
   if (reply.kind == ReplyKind::Failure) {
-    Tell(L"暂时连不上提醒服务，监控照常开始：掉线时本地铃声照常提醒，提醒邮件等服务恢复后补发。");
+    Tell(L"暂时连不上提醒服务（" + FailureText(reply) +
+         L"），监控照常开始：掉线时本地铃声照常提醒，提醒邮件等服务恢复后补发。");
   }
 }
 
@@ -144,6 +147,7 @@ void frmMain::StartMonitoring() {
   txtwxid_.Enable(false);
   cpid_.Enable(false);
   RememberAccount();
+  Notice({MonitorEventKind::Started, L"", L""});
 }
 
 // The service that refuses to watch this computer ends the run it started:
@@ -173,6 +177,7 @@ void frmMain::EndRun() {
   for (const auto& [key, reminder] : reminders_) {
     if (reminder.state == PendingReminder::State::Retrying) OnReminderNotDelivered(reminder);
   }
+  Notice({MonitorEventKind::Stopped, L"", L""});
 }
 
 void frmMain::OnStopAnswer(const ServiceReply& reply) {

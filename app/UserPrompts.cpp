@@ -41,6 +41,7 @@ void ExplorerShell::ShowInFolder(const std::wstring& path) {
 }
 
 void SystemAlarm::Play(const std::wstring& path) {
-  // Synchronous, as the alarm is short; a missing file plays the default sound.
-  sndPlaySoundW(path.c_str(), 0);
+  // The window never waits for the sound, however long the file or however
+  // slow the device; a missing file plays the default sound.
+  sndPlaySoundW(path.c_str(), SND_ASYNC);
 }

@@ -16,7 +16,7 @@ struct WindowPlace {
 };
 
 // "left,top,right,bottom,maximised,dpi" in the settings store; nothing for
-// missing or malformed text.
+// missing or malformed text, and for numbers out of any screen's range.
 std::optional<WindowPlace> ReadWindowPlace(const Settings& settings);
 void SaveWindowPlace(HWND window, const Settings& settings, int dpi);
 
@@ -27,9 +27,11 @@ RECT WorkArea(HMONITOR monitor);
 // the work area.
 RECT KeepInside(const RECT& rect, const RECT& workArea);
 
-// Shows the window where it was last closed, brought back wholly onto the
-// monitor it overlaps most (or the nearest one) when the monitors changed
-// since. A size saved at another dpi is scaled to this one, from the same
-// top-left corner. A plain show command opens a window closed maximised
+// Shows the window where it was last closed. A place whose title bar a user
+// can still take hold of on some monitor's work area is kept exactly, across
+// monitors too; only one out of reach is brought back wholly onto the monitor
+// it overlaps most (or the nearest one). A size saved at another dpi is
+// scaled to this one, from the same top-left corner. A window closed
+// maximised opens maximised, and when asked to open minimised it restores to
 // maximised. Without a saved place the window shows where it was created.
 void ShowWindowPlaced(HWND window, const Settings& settings, int showCommand, int dpi);

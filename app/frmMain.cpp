@@ -40,11 +40,12 @@ void RegisterClasses(WNDPROC mainProc, WNDPROC stripProc) {
 
 frmMain::frmMain(frmMainServices services)
     : services_(std::move(services)),
-      urls_(services_.serviceAddress),
+      serviceSetting_(services_.settings, services_.serviceAddress),
+      urls_(serviceSetting_.Current()),
       table_(std::make_unique<mTCPTable>(std::move(services_.rowSource))),
       lvInfo_(this),
       Form1_(worker_, urls_),
-      Form3_(localring_) {}
+      Form3_(localring_, serviceSetting_, *services_.prompts, minimizeToTray_, services_.settings) {}
 
 frmMain::~frmMain() {
   if (hWnd_) DestroyWindow(hWnd_);
@@ -56,6 +57,7 @@ bool frmMain::Create(int showCommand) {
   HMENU menu = CreateMenu();
   AppendMenuW(menu, MF_STRING, kMenuCf, L"配置");
   AppendMenuW(menu, MF_STRING, kMenuAb, L"关于");
+  AppendMenuW(menu, MF_STRING, kMenuHistory, L"历史");
   AppendMenuW(menu, MF_STRING, kMenuExport, L"导出...");
   const SIZE outer = WindowSizeForClient(6645, 5895, kMainStyle, WS_EX_CONTROLPARENT, true, dpi_);
   hWnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kMainClass, L"", kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT, outer.cx,
@@ -111,6 +113,10 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_SIZE:
       OnSize(LOWORD(lParam), HIWORD(lParam));
+      if (wParam == SIZE_MINIMIZED) OnMinimized();
+      return 0;
+    case kTrayMessage:
+      OnTrayMessage(static_cast<UINT>(lParam));
       return 0;
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -141,6 +147,9 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       OnClose();
       return 0;
+    case WM_ENDSESSION:
+      if (wParam) SaveSession();
+      return 0;
     case WM_DPICHANGED:
       OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
@@ -152,6 +161,10 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       hWnd_ = nullptr;
       return 0;
     default:
+      if (message == taskbarCreated_ && tray_ && !closing_) {
+        tray_->Readd();
+        return 0;
+      }
       return DefWindowProcW(hWnd_, message, wParam, lParam);
   }
 }
@@ -161,6 +174,7 @@ void frmMain::OnCreate() {
   worker_.NotifyWindow(hWnd_, kServiceAnswer);
   SetTimer(hWnd_, kTimer2, 5000, nullptr);
   keys_.Attach(hWnd_, {{FVIRTKEY, VK_F5, kCmdRefresh}});
+  CreateTrayIcon();
 }
 
 // Creation order is the tab order.
@@ -207,6 +221,7 @@ void frmMain::Form_Load() {
   ringon_ = false;
   SetWindowTextW(hWnd_, (L"掉线Lumora" + std::wstring(kVersion)).c_str());
   LoadRememberedAccount();
+  minimizeToTray_ = services_.settings.Read(Form3::kMinimizeToTrayName) == L"1";
   localring_ = 1;
   worker_.Send(urls_.Tips(), [this](const ServiceReply& reply) { OnTips(reply); });
   k_ = 0;
@@ -257,6 +272,10 @@ void frmMain::OnCommand(int id, int code) {
     case kCmdDisconnect: cmdDisconnect_Click(); break;
     case kMenuCf: cf_Click(); break;
     case kMenuAb: ab_Click(); break;
+    case kMenuHistory: History_Click(); break;
+    case kTrayShow: RestoreWindow(); break;
+    case kTrayStartStop: Command1_Click(); break;
+    case kTrayExit: OnClose(); break;
   }
 }
 
@@ -292,7 +311,9 @@ void frmMain::ConfirmClose() {
   if (k_ == 1) EndRun();
   Form1_.Hide();
   Form3_.Hide();
+  history_.Hide();
   ShowWindow(hWnd_, SW_HIDE);
+  if (tray_) tray_->Remove();
   KillTimer(hWnd_, kTimer2);
   worker_.DropQueued();
   if (run_ == 0) {
@@ -309,17 +330,23 @@ void frmMain::OnDpiChanged(int dpi, const RECT& suggested) {
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void frmMain::OnDestroy() {
+// Windows ending the session ends the program without closing the window: what
+// is remembered is saved then too. No monitoring-off goes out: the service
+// reports the computer silent after its grace, which is what a user wants
+// when a restart they did not start stops the watching.
+void frmMain::SaveSession() {
   SaveWindowPlace(hWnd_, services_.settings, dpi_);
+  if (run_ > 0) RememberAccount();
+}
+
+void frmMain::OnDestroy() {
+  SaveSession();
   keys_.Detach();
+  tray_.reset();
   worker_.NotifyWindow(nullptr, 0);
   KillTimer(hWnd_, kTimer1);
   KillTimer(hWnd_, kTimer2);
   if (services_.onClosed) services_.onClosed();
-}
-
-void frmMain::SendForStatus(const std::wstring& url) {
-  worker_.Send(url, [this](const ServiceReply& reply) { OnServiceAnswer(reply); });
 }
 
 void frmMain::Tell(const std::wstring& text) {

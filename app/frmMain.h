@@ -16,6 +16,12 @@
 #include "FilterBox.h"
 #include "Form1.h"
 #include "Form3.h"
+#include "HistoryLog.h"
+#include "HistoryWindow.h"
+#include "MonitorEvent.h"
+#include "NotifyIcon.h"
+#include "ServiceReach.h"
+#include "ServiceSetting.h"
 #include "ServiceStatusBar.h"
 #include "ServiceUrls.h"
 #include "ServiceWorker.h"
@@ -34,7 +40,9 @@ struct frmMainServices {
   std::unique_ptr<TcpRowSource> rowSource;
   Settings settings;  // what is remembered between runs
   std::function<void()> onClosed;  // after the window is gone
-  DesktopShell* shell = nullptr;   // opens a program's folder
+  NotifyShell* shell = nullptr;  // none: no notification icon
+  HistoryLog history;            // where the events are written down
+  DesktopShell* folders = nullptr;  // opens a program's folder
 };
 
 // The start-up window: account strip, watch list and connection list.
@@ -61,6 +69,7 @@ class frmMain : private ucListViewEvents {
   void lvInfo_ColumnClick(int column);
   void cf_Click();
   void ab_Click();
+  void History_Click();
   // The connection list's own commands (ConnectionList.cpp).
   void Export_Click();
   void CopySelectedRows();
@@ -85,6 +94,11 @@ class frmMain : private ucListViewEvents {
   bool SnapshotIdle() const { return !table_->Fetching(); }
   Form1& TipsWindow() { return Form1_; }
   Form3& OptionsWindow() { return Form3_; }
+  HistoryWindow& HistoryForm() { return history_; }
+  // Null when the program has no notification icon.
+  const NotifyIcon* TrayIcon() const { return tray_.get(); }
+  // The icon's mouse messages, in lParam.
+  static constexpr UINT kTrayMessage = WM_APP + 5;
   int k() const { return k_; }
   bool ringon() const { return ringon_; }
   int localring() const { return localring_; }
@@ -103,9 +117,13 @@ class frmMain : private ucListViewEvents {
   // A reminder of the current run that the service has not acknowledged.
   struct PendingReminder {
     enum class State { Sending, Retrying, Refused };
+    std::wstring key;
     int line;           // its List1 line
     std::wstring text;  // that line without a reminder state
     State state;
+    std::wstring idempotencyKey;  // the same for every retry
+    int tries = 0;      // requests sent
+    int failures = 0;   // answers that did not reach the service
   };
 
   static LRESULT CALLBACK WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -122,6 +140,7 @@ class frmMain : private ucListViewEvents {
   void OnClose();
   void OnDpiChanged(int dpi, const RECT& suggested);
   void OnDestroy();
+  void SaveSession();
   void OnTips(const ServiceReply& reply);
   void OnVersionVerdict(const ServiceReply& reply, const std::vector<std::wstring>& items,
                         const RunAccount& account);
@@ -151,16 +170,25 @@ class frmMain : private ucListViewEvents {
   // What the monitoring cycle tells, each in one place (MonitoringEvents.cpp).
   void OnDropConfirmed(const PendingReminder& reminder);
   void OnReminderQueued(const PendingReminder& reminder);
-  void OnReminderAcknowledged(const PendingReminder& reminder);
-  void OnReminderRefused(const PendingReminder& reminder, const std::wstring& reason);
+  void OnReminderAcknowledged(const PendingReminder& reminder, const ServiceReply& reply);
+  void OnReminderRefused(const PendingReminder& reminder, const ServiceReply& reply);
   void OnReminderNotDelivered(const PendingReminder& reminder);
+  void OnReminderStillFailing(const PendingReminder& reminder, const ServiceReply& reply);
+  void OnHeartbeatAnswer(const ServiceReply& reply);
   void OnSnapshotFailed();
   void OnSnapshotRead();
   void OnServiceAnswer(const ServiceReply& reply);
 
-  // Queues a request whose answer only reaches the status bar.
-  void SendForStatus(const std::wstring& url);
   void Tell(const std::wstring& text);
+  // The notification icon, its menu and the window's place in the notification area.
+  void CreateTrayIcon();
+  void OnTrayMessage(UINT mouseMessage);
+  void ShowTrayMenu();
+  void RestoreWindow();
+  void OnMinimized();
+  void UpdateTrayTip();
+  // Writes the event into the history and shows it where it belongs.
+  void Notice(const MonitorEvent& event, bool balloon = true);
   void DblClick() override { lvInfo_DblClick(); }
   void ColumnClick(int Column) override { lvInfo_ColumnClick(Column); }
   void KeyDown(int& KeyCode, int& Shift) override;
@@ -171,7 +199,8 @@ class frmMain : private ucListViewEvents {
   void ShowRowCounts() const;
 
   frmMainServices services_;
-  ServiceUrls urls_;
+  ServiceSetting serviceSetting_;
+  ServiceUrls urls_;  // the service of the current run, or of the load
   std::unique_ptr<mTCPTable> table_;
   HWND hWnd_ = nullptr;
   HWND lastFocus_ = nullptr;
@@ -193,6 +222,9 @@ class frmMain : private ucListViewEvents {
   ServiceStatusBar statusBar_;
   Form1 Form1_;
   Form3 Form3_;
+  HistoryWindow history_{services_.history};
+  std::unique_ptr<NotifyIcon> tray_;
+  UINT taskbarCreated_ = 0;
 
   int k_ = 0;
   std::wstring wxid_;
@@ -204,6 +236,10 @@ class frmMain : private ucListViewEvents {
   int run_ = 0;           // counts the starts, so that a late answer finds its run
   int runFirstLine_ = 1;  // List1 line of the current run's first entry
   int localring_ = 1;
+  bool minimizeToTray_ = false;
+  std::set<std::wstring> dropped_;  // watch keys of the run whose drop was confirmed
+  bool historyFailed_ = false;      // a failed write was shown
+  ServiceReach reach_;
   // The snapshots: what the one being taken is for, and what the next is for.
   bool checkWanted_ = false;     // a tick asked for a check of the watches
   bool confirmWanted_ = false;   // a check found ports gone: look again

@@ -7,6 +7,7 @@
 #include <psapi.h>
 
 #include <cstddef>
+#include <cstring>
 #include <utility>
 
 #include "TcpTable.h"
@@ -38,7 +39,16 @@ unsigned long SystemTable6(void* buffer, unsigned long* size) {
   return GetExtendedTcpTable(buffer, size, TRUE, AF_INET6, TCP_TABLE_OWNER_PID_ALL, 0);
 }
 
-unsigned long FetchWith(const IpHelperRowSource::TableCall& call, std::vector<unsigned char>& table) {
+// A table whose count promises more rows than its buffer holds was not
+// read whole.
+bool HoldsItsRows(const std::vector<unsigned char>& table, size_t rowSize) {
+  if (table.size() < sizeof(DWORD)) return false;
+  DWORD count = 0;
+  std::memcpy(&count, table.data(), sizeof(count));
+  return count <= (table.size() - sizeof(DWORD)) / rowSize;
+}
+
+unsigned long FetchWith(const IpHelperRowSource::TableCall& call, size_t rowSize, std::vector<unsigned char>& table) {
   table.clear();
   unsigned long size = 0;
   unsigned long result = call(nullptr, &size);
@@ -46,7 +56,7 @@ unsigned long FetchWith(const IpHelperRowSource::TableCall& call, std::vector<un
     table.assign(size, 0);
     result = call(table.data(), &size);
   }
-  return result == NO_ERROR && table.size() < sizeof(DWORD) ? ERROR_INVALID_DATA : result;
+  return result == NO_ERROR && !HoldsItsRows(table, rowSize) ? ERROR_INVALID_DATA : result;
 }
 
 // Limited query access is granted for nearly every process, and the image
@@ -81,11 +91,11 @@ IpHelperRowSource::IpHelperRowSource(TableCall call, TableCall call6)
     : call_(std::move(call)), call6_(std::move(call6)) {}
 
 bool IpHelperRowSource::Fetch(std::vector<unsigned char>& table) {
-  return FetchWith(call_, table) == NO_ERROR;
+  return FetchWith(call_, sizeof(MIB_TCPROW_OWNER_PID), table) == NO_ERROR;
 }
 
 bool IpHelperRowSource::Fetch6(std::vector<unsigned char>& table) {
-  const unsigned long result = FetchWith(call6_, table);
+  const unsigned long result = FetchWith(call6_, sizeof(MIB_TCP6ROW_OWNER_PID), table);
   // A system without an IPv6 stack has no IPv6 connections to show.
   if (result == ERROR_NOT_SUPPORTED) table.assign(sizeof(DWORD), 0);
   return result == NO_ERROR || result == ERROR_NOT_SUPPORTED;

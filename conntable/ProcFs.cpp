@@ -15,12 +15,16 @@ class DriveProc : public ProcFs {
     UniqueHandle file = OwnHandle(
         CreateFileW(Full(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file) return false;
-    // /proc files report a size of 0: read until the end instead.
+    // /proc files report a size of 0: read until the end instead. A read
+    // that fails on the way leaves no content, never a part of it.
     bytes.clear();
     char chunk[16384];
-    DWORD got = 0;
-    while (ReadFile(file.get(), chunk, sizeof(chunk), &got, nullptr) && got > 0) bytes.append(chunk, got);
-    return true;
+    for (;;) {
+      DWORD got = 0;
+      if (!ReadFile(file.get(), chunk, sizeof(chunk), &got, nullptr)) return false;
+      if (got == 0) return true;
+      bytes.append(chunk, got);
+    }
   }
 
   std::vector<std::wstring> List(const std::wstring& dir) override {

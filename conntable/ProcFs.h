@@ -8,7 +8,7 @@
 class ProcFs {
  public:
   virtual ~ProcFs() = default;
-  // The whole content of a file; false when it cannot be read.
+  // The whole content of a file; false when it cannot be read to its end.
   virtual bool Read(const std::wstring& path, std::string& bytes) = 0;
   // The names in a directory, without "." and ".."; empty when it cannot be listed.
   virtual std::vector<std::wstring> List(const std::wstring& dir) = 0;

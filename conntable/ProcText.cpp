@@ -1,5 +1,6 @@
 #include "ProcText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <iterator>
@@ -108,6 +109,14 @@ std::vector<ProcTcpEntry> ParseProcNetTcp(const std::string& text) {
 
 std::vector<ProcTcp6Entry> ParseProcNetTcp6(const std::string& text) {
   return ParseTable<ProcTcp6Entry>(text);
+}
+
+bool IsWholeProcTable(const std::string& text, size_t entries) {
+  if (text.empty()) return true;
+  if (text.back() != '\n') return false;
+  const size_t lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+  const bool heading = text.substr(0, text.find('\n')).find("local_address") != std::string::npos;
+  return lines == entries + (heading ? 1 : 0);
 }
 
 bool ParseFdInfo(const std::string& text, FdInfo& info) {

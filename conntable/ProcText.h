@@ -26,6 +26,12 @@ struct ProcTcp6Entry {
 std::vector<ProcTcpEntry> ParseProcNetTcp(const std::string& text);
 std::vector<ProcTcp6Entry> ParseProcNetTcp6(const std::string& text);
 
+// Whether the text of /proc/net/tcp (or tcp6) that gave these many entries is
+// the whole file: its heading (when it has one) and one line per entry, the
+// last one ending its line. A read cut short leaves a part of a line behind; empty text has no
+// table to cut.
+bool IsWholeProcTable(const std::string& text, size_t entries);
+
 // What /proc/<pid>/fdinfo/<fd> says about a descriptor: the inode it refers to
 // and the mount that inode lives on.
 struct FdInfo {

@@ -35,15 +35,24 @@ WineProcRowSource::WineProcRowSource(std::unique_ptr<ProcFs> proc)
 bool WineProcRowSource::Fetch(std::vector<unsigned char>& table) {
   std::string text;
   if (!proc_->Read(L"net\\tcp", text)) return false;
-  table = TableBytes(OwnedRows(ParseProcNetTcp(text), owners_, SystemOrder));
+  const std::vector<ProcTcpEntry> entries = ParseProcNetTcp(text);
+  if (!IsWholeProcTable(text, entries.size())) return false;
+  table = TableBytes(OwnedRows(entries, owners_, SystemOrder));
   return true;
 }
 
 bool WineProcRowSource::Fetch6(std::vector<unsigned char>& table) {
   std::string text;
-  // A kernel without IPv6 has no tcp6 file.
-  if (!proc_->Read(L"net\\tcp6", text)) text.clear();
-  table = Table6Bytes(OwnedRows(ParseProcNetTcp6(text), owners6_, System6Order));
+  if (!proc_->Read(L"net\\tcp6", text)) {
+    // A kernel without IPv6 has no tcp6 file; one there that cannot be read
+    // leaves no snapshot.
+    const std::vector<std::wstring> names = proc_->List(L"net");
+    if (std::find(names.begin(), names.end(), L"tcp6") != names.end()) return false;
+    text.clear();
+  }
+  const std::vector<ProcTcp6Entry> entries = ParseProcNetTcp6(text);
+  if (!IsWholeProcTable(text, entries.size())) return false;
+  table = Table6Bytes(OwnedRows(entries, owners6_, System6Order));
   return true;
 }
 

@@ -5,20 +5,23 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# Both Windows builds (cross-built, run under Wine) and the reminder service.
+# Both Windows builds (cross-built, run under Wine) and the reminder service, with
+# dpkg-dev for the libraries its Debian package depends on.
 packages=(
   binutils cmake make g++ pkg-config googletest
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64
   xvfb xauth xfonts-base python3
-  libmicrohttpd-dev libgnutls28-dev libcurl4-openssl-dev libsqlite3-dev libpq-dev
+  libmicrohttpd-dev libgnutls28-dev libcurl4-openssl-dev libsqlite3-dev libpq-dev libsodium-dev dpkg-dev
 )
 case "${1:?run or test}" in
   # A Chinese font for Wine's UI, and ImageMagick for screenshots.
   run) packages+=(fonts-wqy-microhei imagemagick) ;;
   # The service's tests, their HTTP client, the SMTP server they talk to and the
   # PostgreSQL server they start; openssl makes their certificates, curl and nginx
-  # speak TLS to the service; wrk drives the service's benchmark.
-  test) packages+=(libgtest-dev libcpp-httplib-dev python3-aiosmtpd postgresql openssl curl nginx-light wrk) ;;
+  # speak TLS to the service, systemd checks the package's unit; wrk drives the
+  # service's benchmark.
+  test) packages+=(libgtest-dev libcpp-httplib-dev python3-aiosmtpd postgresql openssl curl nginx-light systemd
+                   wrk) ;;
   *) echo "usage: install-deps.sh run|test" >&2; exit 2 ;;
 esac
 

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Load on lumora-service over loopback with wrk: heartbeats on kept-alive connections,
-# reminders (each synced to the database before its "ok"), and heartbeats while 1,000
-# slow connections dribble their request heads. Every run is bounded in time.
+# reminders (each synced to the database before its "ok"), heartbeats while 1,000
+# slow connections dribble their request heads, and heartbeats over HTTPS beside nginx
+# answering `return 200` over HTTPS, the yardstick. Every run is bounded in time.
 #
-#   service/bench/run.sh [--postgres] [BUILD_DIR]      (BUILD_DIR defaults to build-service)
+#   service/bench/run.sh [--postgres|--tls] [BUILD_DIR]  (BUILD_DIR defaults to build-service)
 #   BENCH_SECONDS=10 sets the length of the heartbeat runs.
+#
+# With --tls only the HTTPS comparison runs.
 #
 # With --postgres the heartbeat and reminder runs go to two instances sharing one
 # database of a PostgreSQL server started for the run (from PG_BIN, default the newest
@@ -12,7 +15,9 @@
 set -euo pipefail
 
 postgres=false
+tls_only=false
 if [ "${1:-}" = "--postgres" ]; then postgres=true; shift; fi
+if [ "${1:-}" = "--tls" ]; then tls_only=true; shift; fi
 here=$(cd "$(dirname "$0")" && pwd)
 binary=$(cd "${1:-build-service}" && pwd)/lumora-service
 seconds=${BENCH_SECONDS:-10}
@@ -22,9 +27,11 @@ service_pids=()
 ports=()
 dribbler_pid=""
 postgres_pid=""
+nginx_pid=""
 
 cleanup() {
   [ -n "$dribbler_pid" ] && kill "$dribbler_pid" 2>/dev/null || true
+  [ -n "$nginx_pid" ] && kill "$nginx_pid" 2>/dev/null && wait "$nginx_pid" 2>/dev/null || true
   local pid
   for pid in "${service_pids[@]}"; do
     kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
@@ -69,12 +76,13 @@ start_postgres() {
 
 # Mail goes to a closed port and is retried only after ten minutes, so sending costs
 # one failed connection per mail and the queue shows every reminder accepted.
-# Starts one more instance on $db; sets $port and $service_pid.
+# Starts one more instance on $db, with any further flags given; sets $port and
+# $service_pid.
 start_service() {
   local log="$work/service${#service_pids[@]}.log"
-  "$binary" --listen 127.0.0.1:0 --db "$db" --tips "$work/tips.txt" \
+  "$binary" --listen 127.0.0.1:0 --db "$db" --tips "$work/tips.txt" "$@" \
     --smtp-server 127.0.0.1:1 --smtp-security plain --retry-first 10m --rate-limit 100000 \
-    --max-connections-per-address 2000 >"$log" 2>&1 &
+    --max-connections-per-address 2000 "$@" >"$log" 2>&1 &
   service_pid=$!
   service_pids+=("$service_pid")
   for _ in $(seq 100); do
@@ -97,6 +105,18 @@ kill_services() {
   ports=()
 }
 
+# The loads' computers are bound to their code first, by an instance whose outbox
+# transport takes each computer's first code without asking a mail server, so the
+# measured instances check every code against the database alone.
+bind_computers() {
+  start_service --transport outbox --outbox "$work/outbox" --new-computers-per-client 100000
+  wrk -t1 -c4 -d4s -s "$here/bind.lua" "http://127.0.0.1:$port" >/dev/null
+  kill "$service_pid"
+  wait "$service_pid" || true
+  service_pids=()
+  ports=()
+}
+
 queued_mails() {
   if $postgres; then
     "$pg_bin/psql" -Atc 'SELECT COUNT(*) FROM mail_queue' "$db"
@@ -106,14 +126,13 @@ queued_mails() {
 }
 
 # drive SCRIPT SECONDS: 50 kept-alive connections on two wrk threads, shared evenly by
-# one wrk per running instance, all at once. Each wrk gets its index, which the
-# reminder script uses to keep the runs' addresses apart.
+# one wrk per running instance, all at once.
 drive() {
   local count=${#ports[@]} wrk_pids=() i
   rm -f "$work"/wrk*.out
   for i in "${!ports[@]}"; do
     wrk -t$((2 / count)) -c$((50 / count)) -d"$2" --latency -s "$here/$1" \
-      "http://127.0.0.1:${ports[$i]}" -- "$i" >"$work/wrk$i.out" &
+      "http://127.0.0.1:${ports[$i]}" >"$work/wrk$i.out" &
     wrk_pids+=($!)
   done
   wait "${wrk_pids[@]}"
@@ -130,14 +149,82 @@ replies_ok() {
        END { print answered - refused }' "$work"/wrk*.out
 }
 
+# Heartbeats over HTTPS on 50 kept-alive connections against nginx's `return 200` over
+# HTTPS with the same certificate and connections: the rate of a TLS server doing
+# nothing else on this machine. The two take turns, three rounds each, so a change in
+# the machine's load falls on both.
+compare_tls() {
+  openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -subj /CN=localhost -days 1 \
+    -keyout "$work/tls.key" -out "$work/tls.crt" 2>/dev/null
+  start_service --tls-cert "$work/tls.crt" --tls-key "$work/tls.key"
+
+  local nginx_port round
+  nginx_port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  mkdir "$work/nginx"
+  cat >"$work/nginx/nginx.conf" <<NGINX
+$([ "$(id -u)" = 0 ] && echo "user root;")
+worker_processes auto;
+pid $work/nginx/nginx.pid;
+error_log $work/nginx/error.log warn;
+events { worker_connections 1024; }
+http {
+    access_log off;
+    client_body_temp_path $work/nginx; proxy_temp_path $work/nginx; fastcgi_temp_path $work/nginx;
+    uwsgi_temp_path $work/nginx; scgi_temp_path $work/nginx;
+    keepalive_requests 1000000;
+    server {
+        listen 127.0.0.1:$nginx_port ssl;
+        ssl_certificate $work/tls.crt;
+        ssl_certificate_key $work/tls.key;
+        ssl_protocols TLSv1.2 TLSv1.3;
+        location / { default_type text/plain; return 200 "ok"; }
+    }
+}
+NGINX
+  /usr/sbin/nginx -e "$work/nginx/error.log" -p "$work/nginx" -c "$work/nginx/nginx.conf" -g "daemon off;" &
+  nginx_pid=$!
+  for _ in $(seq 100); do
+    curl -sk -o /dev/null "https://127.0.0.1:$nginx_port/" && break
+    sleep 0.1
+  done
+
+  echo
+  echo "== heartbeats over HTTPS against nginx return 200 over HTTPS, 50 kept-alive connections,"
+  echo "   3 rounds of ${seconds}s each, taking turns"
+  for round in 1 2 3; do
+    wrk -t2 -c50 -d"${seconds}s" --latency -s "$here/heartbeat.lua" "https://127.0.0.1:$port" >"$work/tls-service$round.out"
+    wrk -t2 -c50 -d"${seconds}s" --latency -s "$here/heartbeat.lua" "https://127.0.0.1:$nginx_port" >"$work/tls-nginx$round.out"
+    awk -v round="$round" '/Requests\/sec/ { rate[FILENAME] = $2 } $1 == "99%" { p99[FILENAME] = $2 }
+         /Non-2xx|Socket errors/ { bad[FILENAME] = bad[FILENAME] " (" $0 ")" }
+         END { s = ARGV[1]; n = ARGV[2]
+               printf "round %s: service %.0f/s, p99 %s%s; nginx %.0f/s, p99 %s%s; ratio %.2f\n",
+                      round, rate[s], p99[s], bad[s], rate[n], p99[n], bad[n], rate[s] / rate[n] }' \
+      "$work/tls-service$round.out" "$work/tls-nginx$round.out"
+  done
+  awk '/Requests\/sec/ { if (FILENAME ~ /service/) s += $2; else n += $2 }
+       END { printf "HTTPS heartbeats: %.0f/s, nginx: %.0f/s, ratio %.2f\n", s / 3, n / 3, s / n }' \
+    "$work"/tls-service?.out "$work"/tls-nginx?.out
+  kill "$nginx_pid"
+  wait "$nginx_pid" 2>/dev/null || true
+  nginx_pid=""
+  kill_services
+}
+
 echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
+if $tls_only; then
+  db=$work/bench.db
+  compare_tls
+  exit 0
+fi
 if $postgres; then
   start_postgres
+  bind_computers
   start_service
   start_service
   echo "two instances on $("$pg_bin/postgres" --version)"
 else
   db=$work/bench.db
+  bind_computers
   start_service
 fi
 
@@ -167,3 +254,9 @@ sleep 5
 tail -1 "$work/slow.out"
 wrk -t1 -c10 -d"${seconds}s" --latency -s "$here/heartbeat.lua" "http://127.0.0.1:$port"
 tail -1 "$work/slow.out"
+kill "$dribbler_pid"
+wait "$dribbler_pid" 2>/dev/null || true
+dribbler_pid=""
+kill_services
+
+compare_tls

@@ -1,28 +1,18 @@
 #include "credentials.hpp"
 
-#include <string.h>
-
 #include "store/store.hpp"
 
 namespace lumora {
-namespace {
 
-void wipe(std::string& secret) { explicit_bzero(secret.data(), secret.size()); }
-
-}  // namespace
-
-CredentialVault::~CredentialVault() {
-    for (auto& [key, code] : codes_) wipe(code);
-}
-
-void CredentialVault::remember(const ComputerKey& key, std::string_view code) {
+void CredentialVault::remember(const ComputerKey& key, std::string_view code, std::string_view verifier) {
     const std::lock_guard lock(mutex_);
     auto& slot = codes_[key];
-    wipe(slot);
-    slot.assign(code);
+    wipe(slot.code);
+    slot.code.assign(code);
+    slot.verifier.assign(verifier);
 }
 
-std::optional<std::string> CredentialVault::code_for(const ComputerKey& key) const {
+std::optional<HeldCode> CredentialVault::code_for(const ComputerKey& key) const {
     const std::lock_guard lock(mutex_);
     const auto it = codes_.find(key);
     if (it == codes_.end()) return std::nullopt;
@@ -33,7 +23,6 @@ void CredentialVault::forget(const ComputerKey& key) {
     const std::lock_guard lock(mutex_);
     const auto it = codes_.find(key);
     if (it == codes_.end()) return;
-    wipe(it->second);
     codes_.erase(it);
 }
 

@@ -7,10 +7,19 @@
 #include <string_view>
 
 #include "computer_key.hpp"
+#include "trust/wipe.hpp"
 
 namespace lumora {
 
 class Store;
+
+// A copy of a held code and the verifier it was checked against; the copy is wiped when
+// it goes.
+struct HeldCode {
+    std::string code;
+    std::string verifier;
+    ~HeldCode() { wipe(code); }
+};
 
 // Authorisation codes, held in memory only and wiped when dropped. A code lives while its
 // computer is monitored or still has mail queued; after a restart it comes back with the
@@ -20,10 +29,10 @@ public:
     CredentialVault() = default;
     CredentialVault(const CredentialVault&) = delete;
     CredentialVault& operator=(const CredentialVault&) = delete;
-    ~CredentialVault();
 
-    void remember(const ComputerKey& key, std::string_view code);
-    std::optional<std::string> code_for(const ComputerKey& key) const;
+    // `verifier` is the code's, as the store holds it for the computer.
+    void remember(const ComputerKey& key, std::string_view code, std::string_view verifier);
+    std::optional<HeldCode> code_for(const ComputerKey& key) const;
     void forget(const ComputerKey& key);
     // Drops the code once the computer is not monitored and has nothing left to send.
     void forget_if_unneeded(const ComputerKey& key, Store& store);
@@ -32,7 +41,7 @@ public:
 
 private:
     mutable std::mutex mutex_;
-    std::map<ComputerKey, std::string> codes_;
+    std::map<ComputerKey, HeldCode> codes_;
 };
 
 }  // namespace lumora

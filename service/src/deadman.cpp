@@ -19,18 +19,19 @@ std::chrono::milliseconds check_interval(std::chrono::milliseconds grace) {
 DeadmanSwitch::DeadmanSwitch(Store& store, MailQueue& queue, std::chrono::milliseconds grace, ClockFn clock)
     : store_(store), queue_(queue), grace_(grace), clock_(std::move(clock)) {}
 
-void DeadmanSwitch::heartbeat(const ComputerKey& key) {
+void DeadmanSwitch::heartbeat(const ComputerKey& key, const std::string& code_verifier) {
     const TimePoint now = clock_();
     if (!store_.record_heartbeat(key, now)) return;
     log_line(key.address + " computer " + std::to_string(key.computer_id) + " is back");
-    queue_.push(key, recovery_mail(key.computer_id, now), now);
+    queue_.push(key, recovery_mail(key.computer_id, now), code_verifier, now);
 }
 
 void DeadmanSwitch::check() {
     const TimePoint now = clock_();
     for (const auto& computer : store_.take_newly_silent(now - grace_)) {
         log_line(computer.key.address + " computer " + std::to_string(computer.key.computer_id) + " went silent");
-        queue_.push(computer.key, silence_mail(computer.key.computer_id, computer.last_heartbeat, grace_), now);
+        queue_.push(computer.key, silence_mail(computer.key.computer_id, computer.last_heartbeat, grace_),
+                    computer.code_verifier, now);
     }
 }
 

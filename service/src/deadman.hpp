@@ -13,7 +13,8 @@ class DeadmanSwitch {
 public:
     DeadmanSwitch(Store& store, MailQueue& queue, std::chrono::milliseconds grace, ClockFn clock);
 
-    void heartbeat(const ComputerKey& key);
+    // `code_verifier` is of the code the heartbeat came with, which sends its return mail.
+    void heartbeat(const ComputerKey& key, const std::string& code_verifier);
     void check();
     // Thread body: check() a few times per grace until stopped.
     void run(std::stop_token stop);

@@ -7,8 +7,9 @@ namespace lumora {
 MailQueue::MailQueue(Store& store, Quota quota, std::function<void()> wake_worker)
     : store_(store), quota_(quota), wake_worker_(std::move(wake_worker)) {}
 
-Admission MailQueue::push(const ComputerKey& key, const MailText& text, TimePoint now) {
-    const Admission admission = store_.enqueue(key, text, now, quota_);
+Admission MailQueue::push(const ComputerKey& key, const MailText& text, const std::string& code_verifier,
+                          TimePoint now) {
+    const Admission admission = store_.enqueue(key, text, code_verifier, now, quota_);
     if (admission == Admission::queued)
         wake_worker_();
     else if (admission == Admission::over_quota)
@@ -19,8 +20,8 @@ Admission MailQueue::push(const ComputerKey& key, const MailText& text, TimePoin
     return admission;
 }
 
-void MailQueue::release_parked(const ComputerKey& key, TimePoint now) {
-    if (store_.unpark(key, now) > 0) wake_worker_();
+void MailQueue::release_parked(const ComputerKey& key, const std::string& code_verifier, TimePoint now) {
+    if (store_.unpark(key, code_verifier, now) > 0) wake_worker_();
 }
 
 }  // namespace lumora

@@ -11,9 +11,10 @@ class MailQueue {
 public:
     MailQueue(Store& store, Quota quota, std::function<void()> wake_worker);
 
-    Admission push(const ComputerKey& key, const MailText& text, TimePoint now);
+    // `code_verifier` is of the code that may send the mail: the one the request came with.
+    Admission push(const ComputerKey& key, const MailText& text, const std::string& code_verifier, TimePoint now);
     // A code for this computer has arrived: mail parked for want of it is due again.
-    void release_parked(const ComputerKey& key, TimePoint now);
+    void release_parked(const ComputerKey& key, const std::string& code_verifier, TimePoint now);
 
 private:
     Store& store_;

@@ -4,6 +4,7 @@
 
 #include "log.hpp"
 #include "mime.hpp"
+#include "trust/code_verifier.hpp"
 
 namespace lumora {
 namespace {
@@ -46,17 +47,21 @@ std::optional<TimePoint> MailWorker::deliver_due(std::stop_token stop) {
     return store_.next_attempt_time(only);
 }
 
+// A mail goes out only with the code it was queued with: a code that took the computer
+// over later is not the one its sender showed.
 void MailWorker::deliver(const QueuedMail& mail, std::stop_token stop) {
-    std::optional<std::string> code;
+    std::optional<HeldCode> held;
     if (transport_.needs_code()) {
-        code = vault_.code_for(mail.key);
-        if (!code) {
+        held = vault_.code_for(mail.key);
+        if (!held || !CodeVerifier::same(held->verifier, mail.code_verifier)) {
             store_.park_until_code(mail.id);
             log_line(describe(mail) + " waits for the next heartbeat to bring its authorisation code");
             return;
         }
     }
-    const SendResult result = transport_.send({mail.id, mail.key.address, render_message(mail)}, code.value_or(""), stop);
+    static const std::string no_code;
+    const std::string& code = held ? held->code : no_code;
+    const SendResult result = transport_.send({mail.id, mail.key.address, render_message(mail)}, code, stop);
     if (result.delivery == Delivery::retry) {
         const int attempts = mail.attempts + 1;
         const auto delay = retry_delay(policy_, attempts);
@@ -79,6 +84,8 @@ void MailWorker::wake() {
     wakeup_.notify_all();
 }
 
+// The wait is measured on the monotonic clock: a step of the wall clock neither wakes the
+// worker early nor keeps it asleep for as long as the step.
 void MailWorker::run(std::stop_token stop) {
     while (!stop.stop_requested()) {
         std::optional<TimePoint> next;
@@ -86,12 +93,15 @@ void MailWorker::run(std::stop_token stop) {
             next = deliver_due(stop);
         } catch (const std::exception& error) {
             log_line(std::string("mail worker: ") + error.what());
-            next = Clock::now() + policy_.first_delay;
+            next = clock_() + policy_.first_delay;
         }
-        const TimePoint recheck = Clock::now() + (store_.shared() ? std::chrono::milliseconds(shared_recheck)
-                                                                   : std::chrono::milliseconds(idle_recheck));
+        const std::chrono::milliseconds recheck = store_.shared() ? std::chrono::milliseconds(shared_recheck)
+                                                                   : std::chrono::milliseconds(idle_recheck);
+        const auto until_next = next ? std::chrono::duration_cast<std::chrono::milliseconds>(*next - clock_())
+                                     : recheck;
         std::unique_lock lock(mutex_);
-        wakeup_.wait_until(lock, stop, std::min(next.value_or(recheck), recheck), [this] { return woken_; });
+        wakeup_.wait_for(lock, stop, std::clamp(until_next, std::chrono::milliseconds(0), recheck),
+                         [this] { return woken_; });
         woken_ = false;
     }
 }

@@ -1,7 +1,10 @@
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -12,7 +15,11 @@
 #include "options.hpp"
 #include "outbox_transport.hpp"
 #include "store/open_store.hpp"
+#include "clock_watch.hpp"
+#include "seams/seams.hpp"
+#include "stop_deadline.hpp"
 #include "store/sqlite/db_lock.hpp"
+#include "trust/wipe.hpp"
 
 namespace {
 
@@ -20,6 +27,11 @@ using namespace lumora;
 
 // Room for a burst of connections arriving faster than they are accepted.
 constexpr int listen_backlog = 1024;
+// Longest an orderly stop may take before the process ends regardless.
+constexpr std::chrono::seconds stop_limit{5};
+// A wall clock that moves this much against the monotonic one has been stepped; NTP's
+// slewing stays far below it.
+constexpr std::chrono::seconds clock_step_tolerance{2};
 
 // Blocked in every thread and taken by sigwait() in main, so no handler and no global
 // flag are needed. SIGHUP rereads the TLS certificate.
@@ -32,6 +44,21 @@ sigset_t block_stop_signals() {
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
     signal(SIGPIPE, SIG_IGN);
     return set;
+}
+
+// The process holds authorisation codes: no core file may write them to disk and no other
+// process of the same user may read its memory. Every file it creates (the database, its
+// log and lock, the key) is its owner's alone.
+void keep_secrets_in_memory() {
+    prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+    const rlimit no_core{0, 0};
+    setrlimit(RLIMIT_CORE, &no_core);
+    umask(077);
+}
+
+// Files an older version created before the umask above may be readable by others.
+void restrict_to_owner(const std::filesystem::path& database) {
+    for (const char* suffix : {"", "-wal", "-shm", ".lock"}) chmod((database.string() + suffix).c_str(), 0600);
 }
 
 // Every connection takes a descriptor: leave room for the cap on connections plus the
@@ -86,31 +113,48 @@ int wait_for_stop(const sigset_t& signals, TlsCredentials* tls) {
 }
 
 int run(const Options& options) {
+    keep_secrets_in_memory();
     const sigset_t stop_signals = block_stop_signals();
     const CurlLibrary curl;
-    const ClockFn clock = [] { return Clock::now(); };
+    const Seams seams = make_seams();
+    ClockWatch clock_watch(seams.wall_clock, clock_step_tolerance);
+    const ClockFn clock = [&clock_watch] { return clock_watch.now(); };
 
     // Both before the database is touched, so a second copy changes nothing. A shared
     // PostgreSQL database is meant for several instances, so only a SQLite file is locked.
     std::optional<DatabaseLock> database_lock;
-    if (!names_shared_database(options.database.string())) database_lock.emplace(options.database);
+    if (!names_shared_database(options.database.string())) {
+        database_lock.emplace(options.database);
+        restrict_to_owner(options.database);
+    }
     ListenSocket listener(options.listen, listen_backlog);
     raise_open_file_limit(options.connections);
     std::optional<TlsCredentials> tls;
     if (options.tls.given()) tls.emplace(options.tls);
 
-    const std::unique_ptr<Store> opened = open_store(options.database.string(), options.claim_lease);
+    std::unique_ptr<Store> database = open_store(options.database.string(), options.claim_lease);
+    std::string code_key = open_code_key(options.database.string(), *database, options.code_key);
+    const CodeVerifier verifier(code_key);
+    wipe(code_key);
+    const std::unique_ptr<Store> opened = seams.wrap_store(std::move(database));
     Store& store = *opened;
+    clock_watch.on_step([&store](std::chrono::milliseconds step, TimePoint now) {
+        log_line("the wall clock stepped by " + std::to_string(step.count()) +
+                 " ms; every grace starts again and queued mail keeps its waits");
+        store.clock_stepped(step, now);
+    });
     store.restart_heartbeats(clock());
     CredentialVault vault;
     const std::unique_ptr<MailTransport> transport = make_transport(options);
     MailWorker worker(store, vault, *transport, options.retry, clock);
     MailQueue queue(store, Quota{.mails_per_address_per_hour = options.rate_limit}, [&worker] { worker.wake(); });
     DeadmanSwitch deadman(store, queue, options.heartbeat_grace, clock);
+    CodeGate gate(store, *transport, verifier, options.gate, clock);
     ReminderService service({options.domain, options.min_version, options.tips_file}, store, vault, queue, deadman,
-                            clock);
+                            gate, clock);
     std::jthread worker_thread([&worker](std::stop_token stop) { worker.run(stop); });
     std::jthread deadman_thread([&deadman](std::stop_token stop) { deadman.run(stop); });
+    std::optional<StopDeadline> stop_deadline;
     {
         const int port = listener.port();
         const HttpFrontend http(service, std::move(listener), options.connections, tls ? &*tls : nullptr);
@@ -119,9 +163,10 @@ int run(const Options& options) {
                  std::to_string(store.queued()) + " mail(s) queued");
         const int signal_number = wait_for_stop(stop_signals, tls ? &*tls : nullptr);
         log_line("stopping on signal " + std::to_string(signal_number));
+        stop_deadline.emplace(stop_limit);
+        worker_thread.request_stop();
+        deadman_thread.request_stop();
     }
-    deadman_thread.request_stop();
-    worker_thread.request_stop();
     deadman_thread.join();
     worker_thread.join();
     log_line("stopped; " + std::to_string(store.queued()) + " mail(s) stay queued");

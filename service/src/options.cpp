@@ -67,6 +67,9 @@ const std::vector<Flag>& flags() {
          [](Options& o, std::string_view v) { o.connections.request_time = parse_duration(v); }},
         {"--db", "FILE|URI", "SQLite file, or postgresql:// URI of a database instances share (lumora-service.db)",
          [](Options& o, std::string_view v) { o.database = v; }},
+        {"--code-key", "FILE",
+         "key file of the code verifiers, created if missing (<db>.key; in the database when shared)",
+         [](Options& o, std::string_view v) { o.code_key = v; }},
         {"--claim-lease", "DURATION", "how long a mail being sent stays with one instance of a shared database (2m)",
          [](Options& o, std::string_view v) { o.claim_lease = parse_duration(v); }},
         {"--tips", "FILE", "UTF-8 text served as tips; missing means no tips (tips.txt)",
@@ -89,6 +92,10 @@ const std::vector<Flag>& flags() {
          [](Options& o, std::string_view v) { o.heartbeat_grace = parse_duration(v); }},
         {"--rate-limit", "N", "most mails per address per hour (30)",
          [](Options& o, std::string_view v) { o.rate_limit = parse_count("--rate-limit", v); }},
+        {"--new-computers-per-client", "N", "most computers one client address may add per hour (20)",
+         [](Options& o, std::string_view v) {
+             o.gate.new_computers_per_client = parse_count("--new-computers-per-client", v);
+         }},
         {"--retry-first", "DURATION", "wait after the first failed send, doubling per failure (5s)",
          [](Options& o, std::string_view v) { o.retry.first_delay = parse_duration(v); }},
         {"--retry-max", "DURATION", "longest wait between two tries (10m)",

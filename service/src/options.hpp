@@ -12,6 +12,7 @@
 #include "http/tls_files.hpp"
 #include "mail_worker.hpp"
 #include "smtp_transport.hpp"
+#include "trust/code_gate.hpp"
 #include "version.hpp"
 
 namespace lumora {
@@ -33,6 +34,9 @@ struct Options {
     std::chrono::milliseconds heartbeat_grace{std::chrono::seconds(60)};
     RetryPolicy retry;
     int rate_limit = 30;
+    GateLimits gate;
+    // Empty: beside a SQLite database, or in a shared one.
+    std::filesystem::path code_key;
 };
 
 class UsageError : public std::runtime_error {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "request_error.hpp"
+#include "trust/wipe.hpp"
 #include "unescape.hpp"
 
 namespace lumora {
@@ -23,10 +24,15 @@ Query Query::parse(std::string_view raw, std::initializer_list<std::string_view>
             throw RequestError(400, "请求含有未知参数");
         auto value = unescape_client_value(pair.substr(eq + 1));
         if (!value) throw RequestError(400, "参数 " + std::string(key) + " 编码错误");
-        if (!query.values_.emplace(std::string(key), std::move(*value)).second)
+        const WipeOnExit wipe_value(*value);  // a short value moves by copy and stays here
+        if (!query.values_.try_emplace(std::string(key), std::move(*value)).second)
             throw RequestError(400, "参数 " + std::string(key) + " 重复");
     }
     return query;
+}
+
+Query::~Query() {
+    for (auto& [key, value] : values_) wipe(value);
 }
 
 const std::string& Query::required(std::string_view key) const {

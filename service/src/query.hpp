@@ -15,6 +15,13 @@ public:
 
     static Query parse(std::string_view raw, std::initializer_list<std::string_view> allowed_keys);
 
+    Query() = default;
+    Query(Query&&) = default;
+    Query(const Query&) = delete;
+    Query& operator=(const Query&) = delete;
+    // The values hold the authorisation code: wiped, not just freed.
+    ~Query();
+
     // Throws RequestError when the key is missing.
     const std::string& required(std::string_view key) const;
 

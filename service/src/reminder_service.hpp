@@ -8,6 +8,7 @@
 #include "deadman.hpp"
 #include "mail_queue.hpp"
 #include "query.hpp"
+#include "trust/code_gate.hpp"
 #include "version.hpp"
 
 namespace lumora {
@@ -28,23 +29,29 @@ struct ServiceSettings {
 class ReminderService {
 public:
     ReminderService(ServiceSettings settings, Store& store, CredentialVault& vault, MailQueue& queue,
-                    DeadmanSwitch& deadman, ClockFn clock);
+                    DeadmanSwitch& deadman, CodeGate& gate, ClockFn clock);
 
-    // raw_query is the query exactly as it came on the wire; unknown paths get 404.
-    Reply handle(std::string_view path, std::string_view raw_query);
+    // raw_query is the query exactly as it came on the wire; client is the address the
+    // request came from. Unknown paths get 404.
+    Reply handle(std::string_view path, std::string_view raw_query, const std::string& client);
 
 private:
-    Reply tips(std::string_view raw_query);
-    Reply version_check(std::string_view raw_query);
-    Reply monitoring_on(std::string_view raw_query);
-    Reply monitoring_off(std::string_view raw_query);
-    Reply reminder(std::string_view raw_query);
+    struct Request {
+        std::string_view raw_query;
+        const std::string& client;
+    };
+    Reply tips(const Request& request);
+    Reply version_check(const Request& request);
+    Reply monitoring_on(const Request& request);
+    Reply monitoring_off(const Request& request);
+    Reply reminder(const Request& request);
 
     // The computer of a request, after checking its address, id and authorisation code.
     ComputerKey computer(const Query& query) const;
 
     ServiceSettings settings_;
     Store& store_;
+    CodeGate& gate_;
     CredentialVault& vault_;
     MailQueue& queue_;
     DeadmanSwitch& deadman_;

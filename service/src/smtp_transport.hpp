@@ -30,6 +30,7 @@ public:
 
     bool needs_code() const override { return true; }
     SendResult send(const OutgoingMail& mail, const std::string& code, std::stop_token stop) override;
+    CodeCheck check_code(const std::string& address, const std::string& code, bool replacing) override;
 
 private:
     SmtpSettings settings_;

@@ -1,5 +1,6 @@
 #include "unescape.hpp"
 
+#include "trust/wipe.hpp"
 #include "utf8.hpp"
 
 namespace lumora {
@@ -38,8 +39,11 @@ bool is_low_surrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 }  // namespace
 
 std::optional<std::string> unescape_client_value(std::string_view raw) {
+    // Never longer than its escaped form, so the text is never copied to a larger buffer
+    // behind the wipe's back: the value may be an authorisation code.
     std::string out;
     out.reserve(raw.size());
+    const WipeOnExit wipe_out(out);
     char16_t high = 0;  // a pending high surrogate, 0 when none
     std::size_t pos = 0;
     while (pos < raw.size()) {

@@ -71,7 +71,7 @@ class FakePrompts : public UserPrompts {
   std::function<void()> whileOpen;
 };
 
-class FakeShell : public DesktopShell {
+class FakeFolders : public DesktopShell {
  public:
   void ShowInFolder(const std::wstring& path) override { shown.push_back(path); }
   std::vector<std::wstring> shown;

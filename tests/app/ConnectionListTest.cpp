@@ -120,7 +120,7 @@ TEST_F(ConnectionListTest, TheRowMenuCopiesMarksAndOpensTheProgramsFolderButNeve
   }
   ASSERT_EQ(prompts.menus.size(), 2u);
   EXPECT_EQ(prompts.menus[0], (Texts{L"复制\tCtrl+C", L"备注...", L"打开所在文件夹"}));
-  EXPECT_EQ(shell.shown, (Texts{L"C:\\Programs\\app100.exe"}));
+  EXPECT_EQ(folders.shown, (Texts{L"C:\\Programs\\app100.exe"}));
   EXPECT_EQ(form->Connections().Row(0).texts[kRemarkColumn], L"web");
 
   DropPort(8080);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "AppFakes.h"
+#include "FakeShell.h"
 #include "LoopbackHttpServer.h"
 #include "MessageLoop.h"
 #include "frmMain.h"
@@ -35,7 +36,7 @@ class MainWindowTest : public ::testing::Test {
     rows->onFetch = firstFetch;
     form = std::make_unique<frmMain>(
         frmMainServices{serviceAddress, &prompts, &alarm, std::move(source), settings, [this] { closed = true; },
-                        &shell});
+                        &shell, history, &folders});
     ASSERT_TRUE(form->Create(showCommand));
     Settle();
   }
@@ -134,6 +135,8 @@ class MainWindowTest : public ::testing::Test {
   FakePrompts prompts;
   FakeAlarm alarm;
   FakeShell shell;
+  HistoryLog history;
+  FakeFolders folders;
   FakeRows* rows = nullptr;
   Settings settings;
   bool closed = false;

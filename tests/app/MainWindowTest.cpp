@@ -27,7 +27,7 @@ TEST_F(MainWindowTest, LoadWithTheServiceUnreachable) {
   EXPECT_EQ(form->k(), 0);
   EXPECT_FALSE(form->ringon());
   EXPECT_EQ(form->localring(), 1);
-  EXPECT_NE(form->StatusBar().Text(0).find(L"无法连接或无应答"), std::wstring::npos) << form->StatusBar().Text(0);
+  EXPECT_NE(form->StatusBar().Text(0).find(L"服务拒绝连接"), std::wstring::npos) << form->StatusBar().Text(0);
 
   ucListView& list = form->lvInfo();
   const wchar_t* headers[] = {L"PID", L"进程", L"状态", L"本地IP", L"本地端口", L"远程IP", L"远程端口", L"备注"};

@@ -37,7 +37,7 @@ TEST(PostUrl, DecodesTheReplyByItsCharset) {
     EXPECT_EQ(PostUrl(server.Url(L"/")).text, L"提示");
   }
   {
-    Server server(Answer(200, "text/html; Charset=\"GBK\"", "\xCC\xE1\xCA\xBE"));
+    Server server(Answer(200, "text/plain; Charset=\"GBK\"", "\xCC\xE1\xCA\xBE"));
     EXPECT_EQ(PostUrl(server.Url(L"/")).text, L"提示");
   }
   {

@@ -159,8 +159,9 @@ TEST_F(ServiceConversationTest, StartGoesOnWhenTheServiceIsDownAndRemindsWhenItR
   Settle();
   ASSERT_EQ(form->k(), 1);
   EXPECT_TRUE(form->Command1().Enabled());
-  EXPECT_EQ(LastMessage(), L"暂时连不上提醒服务，监控照常开始：掉线时本地铃声照常提醒，提醒邮件等服务恢复后补发。");
-  EXPECT_NE(form->StatusBar().Text(0).find(L"无法连接或无应答"), std::wstring::npos);
+  EXPECT_TRUE(LastMessage().starts_with(L"暂时连不上提醒服务（无法连接或无应答")) << LastMessage();
+  EXPECT_TRUE(LastMessage().ends_with(L"），监控照常开始：掉线时本地铃声照常提醒，提醒邮件等服务恢复后补发。"));
+  EXPECT_NE(form->StatusBar().Text(0).find(L"服务拒绝连接"), std::wstring::npos);
 
   DropPort(8080);
   Tick();

@@ -94,11 +94,15 @@ class FakeSender {
   int calls_ = 0;
 };
 
+ServiceWorker::Sender SendThrough(FakeSender& sender) {
+  return [&sender](const std::wstring& url, const std::wstring&, unsigned budget) { return sender(url, budget); };
+}
+
 }  // namespace
 
 TEST(ServiceWorker, AnswersComeBackInOrderOnTheWindowsThread) {
   FakeSender sender;
-  ServiceWorker worker([&](const std::wstring& url, unsigned budget) { return sender(url, budget); });
+  ServiceWorker worker(SendThrough(sender));
   NoticeWindow window(worker);
   std::vector<std::wstring> answers;
   std::vector<DWORD> threads;
@@ -116,7 +120,7 @@ TEST(ServiceWorker, AnswersComeBackInOrderOnTheWindowsThread) {
 
 TEST(ServiceWorker, DroppedRequestsAreNeverSentAndADeadlineShortensTheBudget) {
   FakeSender sender;
-  ServiceWorker worker([&](const std::wstring& url, unsigned budget) { return sender(url, budget); });
+  ServiceWorker worker(SendThrough(sender));
   NoticeWindow window(worker);
   sender.Hold();
   int answered = 0;
@@ -138,7 +142,7 @@ TEST(ServiceWorker, EndsWithoutSendingWhatIsStillQueued) {
   FakeSender sender;
   std::thread release;
   {
-    ServiceWorker worker([&](const std::wstring& url, unsigned budget) { return sender(url, budget); });
+    ServiceWorker worker(SendThrough(sender));
     sender.Hold();
     worker.Send(L"in flight", nullptr);
     sender.AwaitCalls(1);

@@ -56,7 +56,10 @@ TEST(ReadWindowPlace, IgnoresWhatIsNotAPlace) {
   const Settings settings(ScratchSettings(L"read.ini"));
   EXPECT_FALSE(ReadWindowPlace(settings));
   for (const wchar_t* bad : {L"1,2,3", L"1,2,300,400,0", L"1,2,300,400,0,96,9", L"x,2,300,400,0,96",
-                             L"10,10,5,400,0,96", L"10,10,300,10,1,96", L"10,10,300,400,1,0", L""}) {
+                             L"10,10,5,400,0,96", L"10,10,300,10,1,96", L"10,10,300,400,1,0", L"",
+                             L"-2147483648,0,2147483647,400,0,96", L"0,0,99999999999999999999,400,0,96",
+                             L"1,2,300,400,2,96", L"1,2,300,400,-1,96", L"1,2,300,400,0,2147483648", L"1,-,300,400,0,96",
+                             L"1, 2,300,400,0,96"}) {
     settings.Write(L"MainWindow", bad);
     EXPECT_FALSE(ReadWindowPlace(settings)) << bad;
   }
@@ -95,11 +98,31 @@ TEST_F(WindowPlaceTest, AMaximisedWindowOpensMaximisedAndRestoresToItsPlace) {
   const RECT expected{60, 50, 660, 550};
   EXPECT_TRUE(EqualRect(&restored, &expected));
 
-  // Asked to open minimised, it does, whatever it remembers.
+  // Asked to open minimised, it does, and restores to maximised.
+  ShowWindow(form->hWnd(), SW_MAXIMIZE);
   form.reset();
   showCommand = SW_SHOWMINNOACTIVE;
   Open();
   EXPECT_TRUE(IsIconic(form->hWnd()));
+  ShowWindow(form->hWnd(), SW_RESTORE);
+  EXPECT_TRUE(IsZoomed(form->hWnd()));
+}
+
+// A window partly outside the work area, its title bar still within reach,
+// is where the user left it.
+TEST_F(WindowPlaceTest, AReachablePlaceIsKeptExactlyEvenPartlyOffTheWorkArea) {
+  UseFile(L"reachable.ini");
+  Open();
+  const RECT work = WorkAreaOf(form->hWnd());
+  const RECT places[] = {{work.right - 200, 100, work.right - 200 + 640, 620},
+                         {work.left - 300, work.bottom - 250, work.left + 340, work.bottom + 270}};
+  for (const RECT& place : places) {
+    ReopenFrom((std::to_wstring(place.left) + L"," + std::to_wstring(place.top) + L"," + std::to_wstring(place.right) +
+                L"," + std::to_wstring(place.bottom) + L",0," + std::to_wstring(ScreenDpi()))
+                   .c_str());
+    const RECT shown = WindowRect(form->hWnd());
+    EXPECT_TRUE(EqualRect(&shown, &place)) << shown.left << "," << shown.top << " " << shown.right << "," << shown.bottom;
+  }
 }
 
 TEST_F(WindowPlaceTest, APlaceOffEveryMonitorIsPulledBackOnScreen) {
@@ -124,6 +147,28 @@ TEST_F(WindowPlaceTest, ASizeSavedAtAnotherDpiIsScaledToThisOne) {
   const RECT shown = WindowRect(form->hWnd());
   const RECT expected{100, 80, 100 + MulDiv(300, ScreenDpi(), 48), 80 + MulDiv(240, ScreenDpi(), 48)};
   EXPECT_TRUE(EqualRect(&shown, &expected));
+}
+
+// Windows ending the session closes no window: the place and the account are
+// saved then, and the computer is not signed off.
+TEST_F(WindowPlaceTest, TheEndOfTheSessionSavesThePlaceAndTheAccountAndSignsNothingOff) {
+  UseFile(L"session.ini");
+  Open();
+  Mark(0, L"a");
+  Start();
+  settings.Write(L"Address", L"");
+  const RECT first = WindowRect(form->hWnd());
+  MoveWindow(form->hWnd(), first.left + 11, first.top + 7, 610, 530, TRUE);
+  const size_t before = RequestCount();
+  SendMessageW(form->hWnd(), WM_QUERYENDSESSION, 0, 0);
+  SendMessageW(form->hWnd(), WM_ENDSESSION, TRUE, 0);
+  Settle();
+  const auto place = ReadWindowPlace(settings);
+  ASSERT_TRUE(place);
+  EXPECT_EQ(place->normal.left, first.left + 11);
+  EXPECT_EQ(place->normal.right - place->normal.left, 610);
+  EXPECT_EQ(settings.Read(L"Address"), L"me@qq.com");
+  EXPECT_EQ(RequestCount(), before);
 }
 
 }  // namespace

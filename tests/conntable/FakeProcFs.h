@@ -13,7 +13,7 @@ class FakeProcFs : public ProcFs {
  public:
   bool Read(const std::wstring& path, std::string& bytes) override {
     const auto found = files_.find(path);
-    if (found == files_.end()) return false;
+    if (found == files_.end() || unreadable.contains(path)) return false;
     if (path.find(L"\\fdinfo\\") != std::wstring::npos) ++fdReads;
     bytes = found->second;
     return true;
@@ -52,6 +52,7 @@ class FakeProcFs : public ProcFs {
   }
 
   std::map<unsigned long, std::wstring> executables;
+  std::set<std::wstring> unreadable;  // listed, but every read fails
   int fdReads = 0;
 
  private:

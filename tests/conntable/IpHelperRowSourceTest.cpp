@@ -104,6 +104,27 @@ TEST(IpHelperRowSource, FetchesTheIPv6TableAndTakesAMissingIPv6StackForNoConnect
   EXPECT_FALSE(broken.Fetch6(table));
 }
 
+// A table whose count promises more rows than came with it is no snapshot.
+TEST(IpHelperRowSource, RefusesATableShorterThanItsCount) {
+  auto shortTable = [](size_t rowSize) {
+    return [rowSize](void* buffer, unsigned long* size) {
+      const unsigned long bytes = static_cast<unsigned long>(sizeof(DWORD) + 2 * rowSize);
+      if (buffer == nullptr || *size < bytes) {
+        *size = bytes;
+        return static_cast<unsigned long>(ERROR_INSUFFICIENT_BUFFER);
+      }
+      const DWORD count = 3;
+      std::memset(buffer, 0, bytes);
+      std::memcpy(buffer, &count, sizeof(count));
+      return static_cast<unsigned long>(NO_ERROR);
+    };
+  };
+  IpHelperRowSource source(shortTable(sizeof(TcpRow)), shortTable(sizeof(Tcp6Row)));
+  std::vector<unsigned char> table;
+  EXPECT_FALSE(source.Fetch(table));
+  EXPECT_FALSE(source.Fetch6(table));
+}
+
 TEST(IpHelperRowSource, AsksNoProcessForTheIdleProcessAndTheKernel) {
   IpHelperRowSource source;
   EXPECT_EQ(source.ProcessPath(0), L"");

@@ -65,6 +65,38 @@ TEST(WineProcRowSource, GivesTheIPv6RowsSortedWithTheirOwnersAndNoneWithoutTheFi
   EXPECT_EQ(rows[1].pid, 900u);
 }
 
+// A table read only in part (a read cut short, a line broken off) is a failed
+// snapshot: a partial one would make every connection after the cut look gone.
+TEST(WineProcRowSource, ATableNotReadWholeIsAFailedSnapshot) {
+  const std::string heading = "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid\n";
+  const std::string line = "   0: 0100007F:0050 0100007F:9C40 01 0:0 0:0 0 0 0 7002 1\n";
+  const std::string cut[] = {heading + line.substr(0, 30), heading + line.substr(0, line.size() - 1),
+                             heading + line.substr(0, 30) + "\n" + line};
+  for (const std::string& text : cut) {
+    auto proc = std::make_unique<FakeProcFs>();
+    proc->Put(L"net\\tcp", text);
+    proc->Put(L"net\\tcp6", text);
+    WineProcRowSource source(std::move(proc));
+    std::vector<unsigned char> table;
+    EXPECT_FALSE(source.Fetch(table)) << text;
+  }
+
+  auto proc = std::make_unique<FakeProcFs>();
+  FakeProcFs& files = *proc;
+  proc->Put(L"net\\tcp", heading + line);
+  proc->Put(L"net\\tcp6", kNetTcp6);
+  WineProcRowSource source(std::move(proc));
+  std::vector<unsigned char> table;
+  EXPECT_TRUE(source.Fetch(table));
+  files.Put(L"net\\tcp6", std::string(kNetTcp6).substr(0, 150));
+  EXPECT_FALSE(source.Fetch6(table));
+  files.Put(L"net\\tcp6", kNetTcp6);
+  files.unreadable.insert(L"net\\tcp6");
+  EXPECT_FALSE(source.Fetch6(table)) << "a tcp6 file that is there but cannot be read";
+  files.unreadable.insert(L"net\\tcp");
+  EXPECT_FALSE(source.Fetch(table));
+}
+
 TEST(WineProcRowSource, ASteadyRefreshOfBothTablesReadsNoDescriptors) {
   auto proc = std::make_unique<FakeProcFs>();
   FakeProcFs& files = *proc;

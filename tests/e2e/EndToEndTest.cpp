@@ -1,84 +1,16 @@
 // The real program against a loopback reminder service, driven from outside
 // with window messages only: mark a connection, start, drop it, get reminded
 // after the service turned the first reminder away with "queue full".
-#include <winsock2.h>
-#include <ws2tcpip.h>
-
-#include <gtest/gtest.h>
-
 #include <atomic>
-#include <chrono>
-#include <functional>
-#include <thread>
+#include <regex>
 
+#include "HistoryFile.h"
 #include "LoopbackHttpServer.h"
-#include "RemoteWindows.h"
-#include "frmMainIds.h"
+#include "ProgramDriver.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-// Polls until the condition holds; false when the time runs out.
-bool WaitFor(std::chrono::milliseconds limit, const std::function<bool()>& condition) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(100ms);
-  }
-  return true;
-}
-
-class Listener {
- public:
-  Listener() {
-    WSADATA data;
-    WSAStartup(MAKEWORD(2, 2), &data);
-    socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int length = sizeof(address);
-    bind(socket_, reinterpret_cast<sockaddr*>(&address), length);
-    listen(socket_, 1);
-    getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
-  }
-  ~Listener() {
-    Close();
-    WSACleanup();
-  }
-  void Close() {
-    if (socket_ != INVALID_SOCKET) closesocket(socket_);
-    socket_ = INVALID_SOCKET;
-  }
-  unsigned short Port() const { return port_; }
-
- private:
-  SOCKET socket_ = INVALID_SOCKET;
-  unsigned short port_ = 0;
-};
-
-class Program {
- public:
-  explicit Program(const std::wstring& path) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    std::wstring commandLine = L"\"" + path + L"\"";
-    CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_);
-    CloseHandle(info_.hThread);
-  }
-  ~Program() {
-    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info_.hProcess, 1);
-    CloseHandle(info_.hProcess);
-  }
-  HANDLE Handle() const { return info_.hProcess; }
-  DWORD Id() const { return info_.dwProcessId; }
-  bool Ended(DWORD milliseconds) const { return WaitForSingleObject(info_.hProcess, milliseconds) == WAIT_OBJECT_0; }
-
- private:
-  PROCESS_INFORMATION info_{};
-};
 
 size_t Count(const std::vector<LoopbackHttpServer::Request>& requests, const std::string& prefix) {
   size_t count = 0;
@@ -102,6 +34,7 @@ TEST(EndToEnd, DroppedConnectionBecomesExactlyOneAcknowledgedReminder) {
       },
       LUMORA_E2E_SERVICE_PORT);
   Listener watched;
+  DeleteFileW(HistoryPath().c_str());
   Program lumora(LUMORA_E2E_PROGRAM);
 
   HWND main = nullptr;
@@ -115,7 +48,7 @@ TEST(EndToEnd, DroppedConnectionBecomesExactlyOneAcknowledgedReminder) {
   const std::wstring port = std::to_wstring(watched.Port());
   int row = -1;
   int rows = 0;
-  WaitFor(10s, [&] {
+  WaitFor(30s, [&] {
     rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < rows && row < 0; ++i) {
       if (RemoteItemText(lumora.Handle(), list, i, 4) == port) row = i;
@@ -160,6 +93,31 @@ TEST(EndToEnd, DroppedConnectionBecomesExactlyOneAcknowledgedReminder) {
   EXPECT_EQ(Count(service.Requests(), reminder), 2u);
   EXPECT_TRUE(WaitFor(5s, [&] { return ListBoxLine(watchList, 1) == line + L"，提醒状态：已提醒"; }))
       << ListBoxLine(watchList, 1);
+
+  // The history holds the drop and the acknowledgement with their times, and
+  // its window shows them.
+  const std::wstring entry = port + L"备注 " + remark;
+  std::vector<std::vector<std::wstring>> history;
+  EXPECT_TRUE(WaitFor(5s, [&] { return !HistoryTime(history = HistoryLines(), L"提醒已确认", entry).empty(); }));
+  const std::wstring dropped = HistoryTime(history, L"确认断开", entry);
+  const std::wstring acknowledged = HistoryTime(history, L"提醒已确认", entry);
+  const std::wregex iso(L"\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[+-]\\d\\d:\\d\\d");
+  EXPECT_TRUE(std::regex_match(dropped, iso)) << dropped;
+  EXPECT_TRUE(std::regex_match(acknowledged, iso)) << acknowledged;
+  EXPECT_LE(dropped, acknowledged);
+  PostMessageW(main, WM_COMMAND, kMenuHistory, 0);
+  HWND historyWindow = nullptr;
+  ASSERT_TRUE(WaitFor(10s, [&] { return (historyWindow = FindProcessWindow(lumora.Id(), L"历史")) != nullptr; }));
+  HWND historyList = FindWindowExW(GetDlgItem(historyWindow, 1), nullptr, WC_LISTVIEWW, nullptr);
+  std::vector<std::wstring> shown;
+  for (int i = 0; i < static_cast<int>(SendMessageW(historyList, LVM_GETITEMCOUNT, 0, 0)); ++i) {
+    shown.push_back(RemoteItemText(lumora.Handle(), historyList, i, 1) + L"|" +
+                    RemoteItemText(lumora.Handle(), historyList, i, 2));
+  }
+  EXPECT_NE(std::find(shown.begin(), shown.end(), L"确认断开|" + entry), shown.end());
+  EXPECT_NE(std::find(shown.begin(), shown.end(), L"提醒已确认|" + entry), shown.end());
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.front(), L"提醒已确认|" + entry) << "newest first";
 
   // One more tick: the heartbeat comes again, the acknowledged reminder does not.
   const size_t heartbeats = Count(service.Requests(), "/velmor305/checkon.asp");

@@ -36,8 +36,8 @@ bool ParseHead(const std::string& head, LoopbackHttpServer::Request& request) {
 
 }  // namespace
 
-LoopbackHttpServer::LoopbackHttpServer(Responder responder, unsigned short port)
-    : responder_(std::move(responder)) {
+LoopbackHttpServer::LoopbackHttpServer(Responder responder, unsigned short port, bool keepAlive)
+    : responder_(std::move(responder)), keepAlive_(keepAlive) {
   WSADATA data;
   WSAStartup(MAKEWORD(2, 2), &data);
   listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -60,6 +60,7 @@ LoopbackHttpServer::LoopbackHttpServer(Responder responder, unsigned short port)
 LoopbackHttpServer::~LoopbackHttpServer() {
   stop_ = true;
   thread_.join();
+  for (std::thread& served : served_) served.join();
   closesocket(listener_);
   for (SOCKET s : held_) closesocket(s);
   WSACleanup();
@@ -74,11 +75,17 @@ std::vector<LoopbackHttpServer::Request> LoopbackHttpServer::Requests() const {
   return requests_;
 }
 
-std::string LoopbackHttpServer::Reply(int status, const std::string& contentType, const std::string& body) {
+std::string LoopbackHttpServer::Reply(int status, const std::string& contentType, const std::string& body,
+                                      const std::string& extra) {
   std::string reply = "HTTP/1.1 " + std::to_string(status) + " X\r\n";
   if (!contentType.empty()) reply += "Content-Type: " + contentType + "\r\n";
-  reply += "Content-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n";
+  reply += extra + "Content-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n";
   return reply + body;
+}
+
+std::string LoopbackHttpServer::KeptAliveReply(int status, const std::string& contentType, const std::string& body) {
+  return "HTTP/1.1 " + std::to_string(status) + " X\r\nContent-Type: " + contentType +
+         "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
 }
 
 void LoopbackHttpServer::Serve() {
@@ -89,43 +96,63 @@ void LoopbackHttpServer::Serve() {
     timeval wait{0, 50000};
     if (select(0, &readable, nullptr, nullptr, &wait) <= 0) continue;
     const SOCKET client = accept(listener_, nullptr, nullptr);
-    if (client != INVALID_SOCKET) Handle(client);
+    if (client == INVALID_SOCKET) continue;
+    ++connections_;
+    if (keepAlive_) {
+      served_.emplace_back([this, client] { Handle(client); });
+    } else {
+      Handle(client);
+    }
   }
 }
 
-void LoopbackHttpServer::Handle(SOCKET client) {
-  std::string data;
+// Waits for data in short steps so that a stopping server ends the wait.
+bool LoopbackHttpServer::ReadRequest(SOCKET client, std::string& pending, Request& request) {
   char buffer[4096];
-  size_t headEnd = std::string::npos;
-  while ((headEnd = data.find("\r\n\r\n")) == std::string::npos) {
-    const int got = recv(client, buffer, sizeof(buffer), 0);
-    if (got <= 0) {
-      closesocket(client);
-      return;
+  auto more = [&] {
+    for (;;) {
+      if (stop_) return false;
+      fd_set readable;
+      FD_ZERO(&readable);
+      FD_SET(client, &readable);
+      timeval wait{0, 50000};
+      const int ready = select(0, &readable, nullptr, nullptr, &wait);
+      if (ready < 0) return false;
+      if (ready == 0) continue;
+      const int got = recv(client, buffer, sizeof(buffer), 0);
+      if (got <= 0) return false;
+      pending.append(buffer, got);
+      return true;
     }
-    data.append(buffer, got);
+  };
+  size_t headEnd = std::string::npos;
+  while ((headEnd = pending.find("\r\n\r\n")) == std::string::npos) {
+    if (!more()) return false;
   }
-  Request request;
-  if (!ParseHead(data.substr(0, headEnd), request)) {
-    closesocket(client);
-    return;
-  }
+  request = Request();
+  if (!ParseHead(pending.substr(0, headEnd), request)) return false;
   const size_t length = request.headers.contains("content-length")
                             ? std::stoul(request.headers["content-length"]) : 0;
-  request.body = data.substr(headEnd + 4);
-  while (request.body.size() < length) {
-    const int got = recv(client, buffer, sizeof(buffer), 0);
-    if (got <= 0) break;
-    request.body.append(buffer, got);
+  pending.erase(0, headEnd + 4);
+  while (pending.size() < length) {
+    if (!more()) return false;
   }
+  request.body = pending.substr(0, length);
+  pending.erase(0, length);
+  return true;
+}
+
+// Sends the reply; false when the connection is to be held or closed.
+bool LoopbackHttpServer::Answer(SOCKET client, const Request& request) {
   {
     std::lock_guard lock(mutex_);
     requests_.push_back(request);
   }
   const std::optional<std::string> reply = responder_(request);
   if (!reply) {
+    std::lock_guard lock(mutex_);
     held_.push_back(client);
-    return;
+    return false;
   }
   size_t sent = 0;
   while (sent < reply->size()) {
@@ -133,6 +160,16 @@ void LoopbackHttpServer::Handle(SOCKET client) {
     if (put <= 0) break;
     sent += put;
   }
+  return true;
+}
+
+void LoopbackHttpServer::Handle(SOCKET client) {
+  std::string pending;
+  Request request;
+  do {
+    if (!ReadRequest(client, pending, request)) break;
+    if (!Answer(client, request)) return;
+  } while (keepAlive_);
   shutdown(client, SD_SEND);
   closesocket(client);
 }

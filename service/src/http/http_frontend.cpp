@@ -1,5 +1,6 @@
 #include "http/http_frontend.hpp"
 
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "log.hpp"
+#include "trust/wipe.hpp"
 
 namespace lumora {
 namespace {
@@ -18,10 +20,7 @@ namespace {
 constexpr const char* content_type = "text/plain; charset=utf-8";
 // The client's requests carry everything in the query; a body is never needed.
 constexpr std::size_t max_body_bytes = 4096;
-// Several threads, each with its own event loop: a reminder waiting for its mail to be
-// synced holds up only its own thread's connections, and reminders waiting together
-// share one sync, so more threads mean fewer syncs under load.
-constexpr unsigned event_threads = 16;
+constexpr unsigned event_threads = http_event_threads;
 // Silence allowed on a connection, in whole seconds as the library counts.
 constexpr unsigned idle_timeout_seconds = 5;
 
@@ -79,6 +78,24 @@ std::size_t decode_path(void*, MHD_Connection*, char* path) {
     return static_cast<std::size_t>(out - path);
 }
 
+// The peer's numeric address, the key of the per-client limits.
+std::string client_address(MHD_Connection* connection) {
+    const sockaddr* peer = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS)->client_addr;
+    char text[INET6_ADDRSTRLEN] = {};
+    if (peer->sa_family == AF_INET)
+        inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(peer)->sin_addr, text, sizeof text);
+    else if (peer->sa_family == AF_INET6)
+        inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(peer)->sin6_addr, text, sizeof text);
+    return text;
+}
+
+// The library keeps the query's values, the authorisation code among them, in the
+// connection's buffer, which it reuses without clearing.
+MHD_Result wipe_argument(void*, MHD_ValueKind, const char*, std::size_t, const char* value, std::size_t size) {
+    if (value) explicit_bzero(const_cast<char*>(value), size);
+    return MHD_YES;
+}
+
 // TLS 1.2 and 1.3 only; GnuTLS's defaults within them.
 constexpr const char* tls_priorities = "NORMAL:-VERS-ALL:+VERS-TLS1.3:+VERS-TLS1.2";
 
@@ -103,20 +120,35 @@ const Reply body_too_long{413, "请求过长"};
 // One connection's state, kept for its whole life; the request fields start afresh with
 // each request on a kept-alive connection.
 struct HttpFrontend::Exchange {
+    std::string client;
     std::string target;  // as sent, so the query keeps the client's own escapes
     bool head_seen = false;
     std::size_t body_bytes = 0;
+
+    // The target holds the authorisation code.
+    void start(const char* uri) {
+        wipe(target);
+        target = uri;
+        head_seen = false;
+        body_bytes = 0;
+    }
+    ~Exchange() { wipe(target); }
 };
 
+// The gate accepts and enforces the cap; the library's own limit only leaves it room,
+// since the library counts a connection as gone a little after reporting it closed.
+// Its inter-thread channel lets added connections and the stop reach every event loop.
 HttpFrontend::HttpFrontend(ReminderService& service, ListenSocket socket, ConnectionLimits limits,
                            const TlsCredentials* tls)
-    : service_(service), deadlines_(limits.request_time) {
+    : service_(service),
+      deadlines_(limits.request_time),
+      gate_(std::move(socket), limits.total, tls ? ConnectionGate::Busy::close : ConnectionGate::Busy::answer_503) {
     std::vector<MHD_OptionItem> extra = tls_options(tls);
     daemon_.reset(MHD_start_daemon(
-        MHD_USE_EPOLL_INTERNAL_THREAD | (tls ? MHD_USE_TLS : 0), 0, nullptr, nullptr, &HttpFrontend::on_request, this,
-        MHD_OPTION_LISTEN_SOCKET, socket.fd(),
+        MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ITC | (tls ? MHD_USE_TLS : 0), 0, nullptr,
+        nullptr, &HttpFrontend::on_request, this,
         MHD_OPTION_THREAD_POOL_SIZE, event_threads,
-        MHD_OPTION_CONNECTION_LIMIT, limits.total,
+        MHD_OPTION_CONNECTION_LIMIT, limits.total + 64 + event_threads,
         MHD_OPTION_PER_IP_CONNECTION_LIMIT, limits.per_address,
         MHD_OPTION_CONNECTION_TIMEOUT, idle_timeout_seconds,
         MHD_OPTION_SIGPIPE_HANDLED_BY_APP, 1,
@@ -127,14 +159,20 @@ HttpFrontend::HttpFrontend(ReminderService& service, ListenSocket socket, Connec
         MHD_OPTION_ARRAY, extra.data(),
         MHD_OPTION_END));
     if (!daemon_) throw std::runtime_error("cannot start the HTTP server");
-    socket.release();
+    gate_.start([this](int fd, const sockaddr* address, socklen_t length) {
+        return MHD_add_connection(daemon_.get(), fd, address, length) == MHD_YES;
+    });
 }
+
+// No connection may be handed to the library while it stops.
+HttpFrontend::~HttpFrontend() { gate_.stop(); }
 
 void HttpFrontend::on_connection(void* self, MHD_Connection* connection, void** socket_context,
                                  MHD_ConnectionNotificationCode event) {
     auto& frontend = *static_cast<HttpFrontend*>(self);
     if (event == MHD_CONNECTION_NOTIFY_CLOSED) {
         frontend.deadlines_.closed(connection);
+        frontend.gate_.closed();
         delete static_cast<Exchange*>(*socket_context);
         return;
     }
@@ -142,18 +180,23 @@ void HttpFrontend::on_connection(void* self, MHD_Connection* connection, void** 
     // Replies are small and whole: sent at once, not held back for the peer's delayed ACK.
     const int on = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    *socket_context = new Exchange;
+    auto* exchange = new Exchange;
+    exchange->client = client_address(connection);
+    *socket_context = exchange;
     frontend.deadlines_.opened(connection, fd);
 }
 
 void* HttpFrontend::on_request_line(void*, const char* uri, MHD_Connection* connection) {
     auto* exchange =
         static_cast<Exchange*>(MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT)->socket_context);
-    *exchange = Exchange{uri};
+    exchange->start(uri);
     return exchange;
 }
 
-void HttpFrontend::on_completed(void* self, MHD_Connection* connection, void**, MHD_RequestTerminationCode) {
+void HttpFrontend::on_completed(void* self, MHD_Connection* connection, void** request_context,
+                                MHD_RequestTerminationCode) {
+    MHD_get_connection_values_n(connection, MHD_GET_ARGUMENT_KIND, &wipe_argument, nullptr);
+    if (*request_context) wipe(static_cast<Exchange*>(*request_context)->target);
     static_cast<HttpFrontend*>(self)->deadlines_.answered(connection);
 }
 
@@ -183,7 +226,7 @@ MHD_Result HttpFrontend::on_request(void* self, MHD_Connection* connection, cons
     frontend.deadlines_.received(connection);
     Reply reply;
     try {
-        reply = frontend.service_.handle(path, query_of(exchange.target));
+        reply = frontend.service_.handle(path, query_of(exchange.target), exchange.client);
     } catch (const std::exception& error) {
         log_line(std::string("unexpected failure serving ") + path + ": " + error.what());
         reply = {500, "服务内部错误"};

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "http/connection_gate.hpp"
 #include "http/connection_limits.hpp"
 #include "http/listen_socket.hpp"
 #include "http/request_deadlines.hpp"
@@ -22,7 +23,7 @@ public:
     HttpFrontend(ReminderService& service, ListenSocket socket, ConnectionLimits limits,
                  const TlsCredentials* tls = nullptr);
     // Stops taking requests and closes every connection.
-    ~HttpFrontend() = default;
+    ~HttpFrontend();
     HttpFrontend(const HttpFrontend&) = delete;
     HttpFrontend& operator=(const HttpFrontend&) = delete;
 
@@ -46,6 +47,7 @@ private:
 
     ReminderService& service_;
     RequestDeadlines deadlines_;
+    ConnectionGate gate_;
     // Last, so it stops before the members its callbacks use go away.
     std::unique_ptr<MHD_Daemon, DaemonStopper> daemon_;
 };

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -18,11 +20,14 @@ struct QueuedMail {
     MailText text;
     TimePoint created;
     int attempts = 0;
+    // Of the code the mail was queued with: only that code may send it.
+    std::string code_verifier;
 };
 
 struct SilentComputer {
     ComputerKey key;
     TimePoint last_heartbeat;
+    std::string code_verifier;  // of the code that holds the computer
 };
 
 struct Quota {
@@ -32,11 +37,19 @@ struct Quota {
 
 enum class Admission { queued, over_quota, queue_full };
 
+// The store could not serve in time (every database connection busy); the request may
+// be tried again.
+class StoreBusy : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // Which computers' mail an instance may take; empty means any.
 using MailFilter = std::function<bool(const ComputerKey&)>;
 
 // Everything that must survive a restart: monitoring state per computer, the mail queue
-// and the recent mails counted by the quota. Authorisation codes never come here.
+// and the recent mails counted by the quota. Authorisation codes never come here, only
+// their verifiers (trust/code_verifier.hpp).
 // Thread-safe. A shared store serves several instances of the service at once; the others
 // serve one instance, which must then be the only one using them.
 class Store {
@@ -45,6 +58,11 @@ public:
 
     virtual bool shared() const = 0;
 
+    // The verifier of the code that holds the computer; none while no code does.
+    virtual std::optional<std::string> code_verifier(const ComputerKey& key) = 0;
+    // Gives the computer to the code of this verifier; an unknown computer is recorded,
+    // not monitored. Mail queued before its computer had a code goes with the code.
+    virtual void bind_code(const ComputerKey& key, const std::string& verifier, TimePoint now) = 0;
     // Returns true when the computer had been reported silent (the flag is cleared).
     virtual bool record_heartbeat(const ComputerKey& key, TimePoint now) = 0;
     virtual void stop_monitoring(const ComputerKey& key) = 0;
@@ -52,11 +70,17 @@ public:
     // Marks monitored computers whose last heartbeat is before the deadline as silent
     // and returns them; a computer is returned once per silence, across all instances.
     virtual std::vector<SilentComputer> take_newly_silent(TimePoint deadline) = 0;
-    // Called at start: the service heard nothing while it was down, so the grace starts
-    // again now. A shared store does so only when no other instance is running.
+    // Called once at start: the service heard nothing while it was down, so the grace
+    // starts again now. A shared store does so only when no other instance is running,
+    // and counts this one as running from then on.
     virtual void restart_heartbeats(TimePoint now) = 0;
+    // The wall clock jumped by `step`: every grace starts again now, whatever other
+    // instances do, and queued mail and the quota's times move with the clock, so no
+    // mail ages, falls due or expires by the jump alone. Claims are left as they are.
+    virtual void clock_stepped(std::chrono::milliseconds step, TimePoint now) = 0;
 
-    virtual Admission enqueue(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota) = 0;
+    virtual Admission enqueue(const ComputerKey& key, const MailText& text, const std::string& code_verifier,
+                              TimePoint now, const Quota& quota) = 0;
     // The earliest mail that is due, not waiting for an authorisation code and not claimed
     // by a live instance; it is claimed for this one until it is removed, rescheduled or
     // parked, or the claim lapses. A shared store hands out only mail of computers `only`
@@ -71,7 +95,8 @@ public:
     virtual void reschedule(std::int64_t id, int attempts, TimePoint at) = 0;
     // Holds a mail back until its computer's authorisation code is known again.
     virtual void park_until_code(std::int64_t id) = 0;
-    virtual int unpark(const ComputerKey& key, TimePoint now) = 0;
+    // Mail of the computer parked for want of the code of this verifier is due again.
+    virtual int unpark(const ComputerKey& key, const std::string& code_verifier, TimePoint now) = 0;
     virtual int pending_for(const ComputerKey& key) = 0;
     virtual int drop_created_before(TimePoint cutoff) = 0;
     virtual int queued() = 0;

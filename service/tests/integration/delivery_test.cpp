@@ -26,6 +26,7 @@ std::vector<std::string> subjects(const std::vector<ReceivedMail>& mails) {
 
 TEST(Delivery, MailServerThatIsDownGetsEveryMailWhenItComesBack) {
     TempDir dir;
+    const BoundBeforeStart bound(dir.path(), {"10001@qq.com", 1}, code);
     const int smtp_port = free_loopback_port();
     ServiceProcess service(dir.path(), smtp_flags(smtp_port));
     ASSERT_EQ(service.post(heartbeat(1))->status, 200);
@@ -45,6 +46,7 @@ TEST(Delivery, MailServerThatIsDownGetsEveryMailWhenItComesBack) {
 
 TEST(Delivery, QueuedReminderSurvivesRestartAndWaitsForTheCode) {
     TempDir dir;
+    const BoundBeforeStart bound(dir.path(), {"10001@qq.com", 1}, code);
     const int smtp_port = free_loopback_port();
     {
         ServiceProcess first(dir.path(), smtp_flags(smtp_port));
@@ -69,6 +71,7 @@ TEST(Delivery, QueuedReminderSurvivesRestartAndWaitsForTheCode) {
 
 TEST(Delivery, OutboxSendsMailQueuedBeforeARestartWithoutAnyCode) {
     TempDir dir;
+    const BoundBeforeStart bound(dir.path(), {"10001@qq.com", 1}, code);
     {
         ServiceProcess first(dir.path(), smtp_flags(free_loopback_port()));
         ASSERT_EQ(first.post(reminder(u"8080备注 外发"))->status, 200);

@@ -1,5 +1,6 @@
 #include "harness.hpp"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <grp.h>
 #include <netinet/in.h>
@@ -14,8 +15,13 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
+
+#include "store/sqlite/sqlite_store.hpp"
+#include "trust/code_verifier.hpp"
+#include "trust/key_file.hpp"
 
 namespace lumora::testing {
 namespace {
@@ -148,12 +154,12 @@ int wait_for_listening_port(const fs::path& output, std::size_t offset) {
     return port;
 }
 
-ServiceProcess::ServiceProcess(const fs::path& dir, const std::vector<std::string>& flags)
+ServiceProcess::ServiceProcess(const fs::path& dir, const std::vector<std::string>& flags, const std::string& binary)
     : log_path_(dir / "service.log"),
       log_offset_(file_size_or_zero(log_path_)),
       process_(
           [&] {
-              std::vector<std::string> argv = {LUMORA_SERVICE_BINARY, "--listen", "127.0.0.1:0",
+              std::vector<std::string> argv = {binary, "--listen", "127.0.0.1:0",
                                                "--db",                (dir / "service.db").string(),
                                                "--tips",              (dir / "tips.txt").string()};
               argv.insert(argv.end(), flags.begin(), flags.end());
@@ -172,12 +178,15 @@ httplib::Result ServiceProcess::get(const std::string& target) const { return cl
 
 SmtpSink::SmtpSink(const fs::path& dir, int port, const std::vector<std::string>& options)
     : mail_dir_(dir / "received"),
+      codes_(dir / "smtp-codes.txt"),
+      logins_(dir / "smtp-logins.txt"),
       output_(dir / "sink.out"),
       output_offset_(file_size_or_zero(output_)),
       process_(
           [&] {
-              std::vector<std::string> argv = {LUMORA_TEST_PYTHON, LUMORA_SMTP_SINK,        "--port",
-                                               std::to_string(port), "--dir", mail_dir_.string()};
+              std::vector<std::string> argv = {LUMORA_TEST_PYTHON, LUMORA_SMTP_SINK, "--port", std::to_string(port),
+                                               "--dir", mail_dir_.string(), "--codes", codes_.string(),
+                                               "--logins", logins_.string()};
               argv.insert(argv.end(), options.begin(), options.end());
               return argv;
           }(),
@@ -211,7 +220,37 @@ std::vector<ReceivedMail> SmtpSink::mails() const {
     return mails;
 }
 
-RawConnection::RawConnection(int port) : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+std::vector<SmtpLogin> SmtpSink::logins() const {
+    std::vector<SmtpLogin> logins;
+    std::istringstream lines(read_file(logins_));
+    SmtpLogin login;
+    std::string verdict;
+    while (lines >> login.address >> login.code >> verdict) {
+        login.accepted = verdict == "accepted";
+        logins.push_back(login);
+    }
+    return logins;
+}
+
+// Written aside and renamed, so the sink never reads half a file.
+void SmtpSink::set_code(const std::string& address, const std::string& code) const {
+    std::istringstream lines(read_file(codes_));
+    std::string text;
+    for (std::string listed, listed_code; lines >> listed >> listed_code;)
+        if (listed != address) text += listed + " " + listed_code + "\n";
+    text += address + " " + code + "\n";
+    const fs::path partial = codes_.string() + ".part";
+    std::ofstream(partial) << text;
+    fs::rename(partial, codes_);
+}
+
+RawConnection::RawConnection(int port, const std::string& source)
+    : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    if (fd_ < 0 || inet_pton(AF_INET, source.c_str(), &from.sin_addr) != 1 ||
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0)
+        throw std::runtime_error("cannot connect from " + source);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
@@ -272,6 +311,12 @@ bool RawConnection::closed_by_peer(std::chrono::milliseconds timeout) {
 
 int status_of(const std::string& reply) {
     return reply.starts_with("HTTP/1.1 ") && reply.size() >= 12 ? std::stoi(reply.substr(9, 3)) : 0;
+}
+
+BoundBeforeStart::BoundBeforeStart(const fs::path& dir, const ComputerKey& computer, const std::string& code) {
+    const fs::path database = dir / "service.db";
+    const CodeVerifier verifier(read_or_create_key_file(database.string() + ".key"));
+    SqliteStore(database.string()).bind_code(computer, verifier.of(computer, code), std::chrono::system_clock::now());
 }
 
 std::vector<std::string> smtp_flags(int port) {

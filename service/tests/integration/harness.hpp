@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "computer_key.hpp"
+
 namespace lumora::testing {
 
 namespace fs = std::filesystem;
@@ -61,6 +63,7 @@ public:
     // SIGKILL, as a crash would end it.
     void kill_now();
     void send_signal(int signal) const;
+    pid_t pid() const { return pid_; }
 
 private:
     pid_t pid_ = -1;
@@ -73,9 +76,12 @@ int wait_for_listening_port(const fs::path& output, std::size_t offset);
 // Restarting with the same dir keeps the database and appends to the log.
 class ServiceProcess {
 public:
-    ServiceProcess(const fs::path& dir, const std::vector<std::string>& flags);
+    // `binary` may name the test build with seams instead of the shipped one.
+    ServiceProcess(const fs::path& dir, const std::vector<std::string>& flags,
+                   const std::string& binary = LUMORA_SERVICE_BINARY);
 
     int port() const { return port_; }
+    pid_t pid() const { return process_.pid(); }
     httplib::Result post(const std::string& target) const;
     httplib::Result get(const std::string& target) const;
     int stop() { return process_.terminate(); }
@@ -94,7 +100,8 @@ private:
 // not send: other methods, chunked bodies, a head sent a byte at a time.
 class RawConnection {
 public:
-    explicit RawConnection(int port);
+    // From `source`, another loopback address, to stand for a second client.
+    explicit RawConnection(int port, const std::string& source = "127.0.0.1");
     ~RawConnection();
     RawConnection(const RawConnection&) = delete;
     RawConnection& operator=(const RawConnection&) = delete;
@@ -126,21 +133,41 @@ struct ReceivedMail {
     std::string body;
 };
 
+struct SmtpLogin {
+    std::string address;
+    std::string code;
+    bool accepted = false;
+};
+
 // A real SMTP server (aiosmtpd) on loopback that records what it receives; `options`
-// are smtp_sink.py's own (its TLS).
+// are smtp_sink.py's own (its TLS, its scripted replies). Like a mailbox it accepts one
+// code per address: the one set for it, else the first it sees. Sinks started on the
+// same dir share their codes and their record of logins.
 class SmtpSink {
 public:
     SmtpSink(const fs::path& dir, int port = 0, const std::vector<std::string>& options = {});
 
     int port() const { return port_; }
     std::vector<ReceivedMail> mails() const;
+    std::vector<SmtpLogin> logins() const;
+    // The code the address's mailbox accepts from now on.
+    void set_code(const std::string& address, const std::string& code) const;
 
 private:
     fs::path mail_dir_;
+    fs::path codes_;
+    fs::path logins_;
     fs::path output_;
     std::size_t output_offset_;
     ChildProcess process_;
     int port_;
+};
+
+// Gives the computer to the code in the database a ServiceProcess on `dir` uses, before it
+// starts, as an earlier run whose mail server accepted the code would have: the computer
+// can then be used while no mail server answers.
+struct BoundBeforeStart {
+    BoundBeforeStart(const fs::path& dir, const ComputerKey& computer, const std::string& code);
 };
 
 // Flags that send mail to a sink (or a closed port) without TLS and retry quickly.

@@ -36,6 +36,7 @@ std::string chunked(std::size_t bytes) {
 // Mail to a closed port stays queued, so the database shows what each request changed.
 struct HttpTest : ::testing::Test {
     TempDir dir;
+    BoundBeforeStart bound{dir.path(), {"10001@qq.com", 3}, code};
     ServiceProcess service{dir.path(), smtp_flags(free_loopback_port())};
 
     SqliteStore store() const { return SqliteStore((dir.path() / "service.db").string()); }
@@ -147,6 +148,7 @@ TEST_F(HttpTest, EscapesInThePathCannotForgeOrCutLogLines) {
 
 TEST(SingleCopy, SecondCopyOnThePortOrTheDatabaseIsRefusedUntilTheFirstEnds) {
     TempDir dir;
+    const BoundBeforeStart bound(dir.path(), {"10001@qq.com", 3}, code);
     const auto mail = smtp_flags(free_loopback_port());
     auto first = std::make_unique<ServiceProcess>(dir.path(), mail);
     ASSERT_EQ(first->post(heartbeat_target)->status, 200);

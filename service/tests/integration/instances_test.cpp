@@ -205,5 +205,18 @@ TEST_F(InstancesTest, SilenceIsMailedOnceWhicheverInstancesHeardTheHeartbeats) {
     EXPECT_EQ(second.stop(), 0);
 }
 
+TEST_F(InstancesTest, ACodeHoldsItsComputerOnEveryInstance) {
+    const SmtpSink sink(dir.path());
+    ServiceProcess& first = start(smtp_flags(sink.port()));
+    ServiceProcess& second = start(smtp_flags(sink.port()));
+    ASSERT_EQ(first.post(heartbeat("10001@qq.com", 1))->status, 200);
+    const std::string stranger = "/velmor305/checkoff.asp?wxid=10001@qq.com&cpid=1&pwd=FAKEFAKEFAKEFAKE";
+    EXPECT_EQ(second.post(stranger)->status, 403);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM computers WHERE monitoring"), 1) << "still monitored";
+    EXPECT_EQ(second.post(heartbeat("10001@qq.com", 1))->status, 200);
+    EXPECT_EQ(sink.logins().size(), 2u) << "the owner's code was checked once, by the first instance";
+    EXPECT_EQ(count("SELECT COUNT(DISTINCT value) FROM lumora_secrets"), 1);
+}
+
 }  // namespace
 }  // namespace lumora::testing

@@ -6,6 +6,7 @@
 #include "manual_clock.hpp"
 #include "postgres_server.hpp"
 #include "store/postgres/connection.hpp"
+#include "store/postgres/connection_pool.hpp"
 #include "store/postgres/postgres_store.hpp"
 
 namespace lumora::testing {
@@ -25,8 +26,8 @@ struct SharedStoreTest : ::testing::Test {
 };
 
 TEST_F(SharedStoreTest, MailIsClaimedByOneInstanceUntilItsLeaseLapses) {
-    first.enqueue(alice, text, clock.now, Quota{});
-    first.enqueue(bob, text, clock.now + 1ms, Quota{});
+    first.enqueue(alice, text, "v1", clock.now, Quota{});
+    first.enqueue(bob, text, "v1", clock.now + 1ms, Quota{});
     const auto mine = first.next_due(clock.now + 1ms);
     const auto theirs = second.next_due(clock.now + 1ms);
     ASSERT_TRUE(mine && theirs);
@@ -48,8 +49,8 @@ TEST_F(SharedStoreTest, MailIsClaimedByOneInstanceUntilItsLeaseLapses) {
 }
 
 TEST_F(SharedStoreTest, OnlyMailOfTheGivenComputersIsHandedOut) {
-    first.enqueue(alice, text, clock.now, Quota{});
-    first.enqueue(bob, text, clock.now + 1s, Quota{});
+    first.enqueue(alice, text, "v1", clock.now, Quota{});
+    first.enqueue(bob, text, "v1", clock.now + 1s, Quota{});
     const MailFilter none = [](const ComputerKey&) { return false; };
     const MailFilter bob_only = [](const ComputerKey& key) { return key == bob; };
     EXPECT_FALSE(first.next_due(clock.now + 1h, none));
@@ -71,13 +72,13 @@ TEST_F(SharedStoreTest, QuotaHoldsWhenInstancesQueueAtOnce) {
     for (int i = 0; i < 9; ++i)
         clients.emplace_back([&, store = stores[i % 3]] {
             for (int n = 0; n < 10; ++n)
-                if (store->enqueue(alice, text, clock.now, quota) == Admission::queued) ++admitted;
+                if (store->enqueue(alice, text, "v1", clock.now, quota) == Admission::queued) ++admitted;
         });
     clients.clear();
     EXPECT_EQ(admitted, 30);
     EXPECT_EQ(third.queued(), 30);
-    EXPECT_EQ(first.enqueue(bob, text, clock.now, quota), Admission::queued);
-    EXPECT_EQ(second.enqueue(alice, text, clock.now + 1h, quota), Admission::queued) << "an hour later";
+    EXPECT_EQ(first.enqueue(bob, text, "v1", clock.now, quota), Admission::queued);
+    EXPECT_EQ(second.enqueue(alice, text, "v1", clock.now + 1h, quota), Admission::queued) << "an hour later";
 }
 
 TEST_F(SharedStoreTest, SilenceAndReturnAreTakenOnceAcrossInstances) {
@@ -113,6 +114,7 @@ TEST(SharedStoreStart, WholeServiceRestartGivesAFreshGrace) {
     PostgresStore(uri, lease).record_heartbeat(alice, clock.now);
     {
         PostgresStore running(uri, lease);
+        running.restart_heartbeats(clock.now);
         PostgresStore joining(uri, lease);
         joining.restart_heartbeats(clock.now + 1h);
         EXPECT_EQ(running.take_newly_silent(clock.now + 1ms).size(), 1u);
@@ -122,6 +124,59 @@ TEST(SharedStoreStart, WholeServiceRestartGivesAFreshGrace) {
     restarted.restart_heartbeats(clock.now + 1h);
     EXPECT_TRUE(restarted.take_newly_silent(clock.now + 1h).empty());
     EXPECT_EQ(restarted.take_newly_silent(clock.now + 1h + 1ms).size(), 1u);
+}
+
+// After an outage, instances starting together must not check for silence against the
+// heartbeats from before it: whichever restarts the grace does so before any other
+// instance's start-up returns.
+TEST(SharedStoreStart, NoInstanceStartingAfterAnOutageSeesTheOldHeartbeats) {
+    const ManualClock clock;
+    const std::string uri = shared_postgres().create_database();
+    PostgresStore(uri, lease).record_heartbeat(alice, clock.now);
+    std::vector<std::unique_ptr<PostgresStore>> stores;
+    for (int i = 0; i < 4; ++i) stores.push_back(std::make_unique<PostgresStore>(uri, lease));
+    std::atomic<int> false_alarms = 0;
+    {
+        std::vector<std::jthread> starting;
+        for (auto& store : stores)
+            starting.emplace_back([&, store = store.get()] {
+                store->restart_heartbeats(clock.now + 1h);
+                false_alarms += static_cast<int>(store->take_newly_silent(clock.now + 1ms).size());
+            });
+    }
+    EXPECT_EQ(false_alarms, 0);
+}
+
+// A killed instance, or one whose host lost power, leaves its row behind; it stops
+// counting once the row expires, which the test makes happen at once.
+TEST(SharedStoreStart, InstanceThatStoppedRefreshingItsRowCountsAsGone) {
+    const ManualClock clock;
+    const std::string uri = shared_postgres().create_database();
+    PostgresStore(uri, lease).record_heartbeat(alice, clock.now);
+    PostgresStore vanished(uri, lease);
+    vanished.restart_heartbeats(clock.now);
+    PostgresStore joining(uri, lease);
+    joining.restart_heartbeats(clock.now + 1h);
+    EXPECT_EQ(joining.take_newly_silent(clock.now + 1ms).size(), 1u) << "a live instance keeps the grace";
+    joining.record_heartbeat(alice, clock.now);
+
+    PgConnection(uri).run("test", "UPDATE instances SET alive_until = now() - interval '1 second'");
+    PostgresStore restarted(uri, lease);
+    restarted.restart_heartbeats(clock.now + 1h);
+    EXPECT_TRUE(restarted.take_newly_silent(clock.now + 1h).empty()) << "alone again: a fresh grace";
+}
+
+TEST(SharedStorePool, CallerWaitsBoundedTimeForABusyConnection) {
+    PgPool pool(shared_postgres().create_database(), 1, 200ms);
+    {
+        const auto held = pool.acquire();
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_THROW(pool.acquire(), StoreBusy);
+        EXPECT_GE(std::chrono::steady_clock::now() - start, 200ms);
+        const PgResult timeout = held->run("test", "SHOW statement_timeout");
+        EXPECT_EQ(timeout.text(0, 0), "10s") << "every connection has a statement time-out";
+    }
+    EXPECT_EQ(pool.acquire()->run("test", "SELECT 1").integer(0, 0), 1);
 }
 
 TEST(SharedStoreStart, InstancesStartingTogetherCreateTheSchemaOnceAndANewerOneIsRefused) {

@@ -30,6 +30,7 @@ TEST(SmtpTls, MailGoesOutOnlyToAServerWhoseCertificateChecksOut) {
     };
     for (const Case& c : cases) {
         TempDir dir;
+        const BoundBeforeStart bound(dir.path(), {"10001@qq.com", 1}, "Zq8Xk2Lp9Wm4Rt7Y");
         const TestAuthority authority(dir.path() / "authority");
         const IssuedCertificate sink_certificate = authority.issue("sink", c.certified_for);
         const SmtpSink sink(dir.path(), 0,

@@ -1,6 +1,7 @@
 #include "tls_client.hpp"
 
 #include <gnutls/x509.h>
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -10,8 +11,13 @@
 
 namespace lumora::testing {
 
-TlsConnection::TlsConnection(int port, const std::filesystem::path& authority)
+TlsConnection::TlsConnection(int port, const std::filesystem::path& authority, const char* source)
     : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    if (inet_pton(AF_INET, source, &from.sin_addr) != 1 ||
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0)
+        throw std::runtime_error(std::string("cannot connect from ") + source);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));

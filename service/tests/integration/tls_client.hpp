@@ -14,8 +14,10 @@ using namespace std::chrono_literals;
 // against `authority` for the name localhost, as a careful client would.
 class TlsConnection {
 public:
-    // Throws std::runtime_error when the connection or the handshake fails.
-    TlsConnection(int port, const std::filesystem::path& authority);
+    // `source` is the loopback address to connect from (127.0.0.1 unless told), so that
+    // one test can play several clients. Throws std::runtime_error when the connection
+    // or the handshake fails.
+    TlsConnection(int port, const std::filesystem::path& authority, const char* source = "127.0.0.1");
     ~TlsConnection();
     TlsConnection(const TlsConnection&) = delete;
     TlsConnection& operator=(const TlsConnection&) = delete;

@@ -25,6 +25,7 @@ struct TlsTest : ::testing::Test {
     std::unique_ptr<ServiceProcess> service;
 
     void SetUp() override {
+        BoundBeforeStart(dir.path(), {"10001@qq.com", 3}, "Hq3Vt8Nw2Xc6Bz1K");
         serve(first);
         std::vector<std::string> flags = smtp_flags(free_loopback_port());
         flags.insert(flags.end(), {"--tls-cert", live_certificate.string(), "--tls-key", live_key.string()});

@@ -31,7 +31,7 @@ struct DeadmanTest : ::testing::Test {
 };
 
 TEST_F(DeadmanTest, OneSilenceMailAfterTheGraceThenOneRecoveryMail) {
-    deadman.heartbeat(key);
+    deadman.heartbeat(key, "v1");
     clock.now += 60s;
     deadman.check();
     EXPECT_TRUE(take_mail().empty()) << "exactly the grace is not yet silence";
@@ -47,8 +47,8 @@ TEST_F(DeadmanTest, OneSilenceMailAfterTheGraceThenOneRecoveryMail) {
     deadman.check();
     EXPECT_TRUE(take_mail().empty());
 
-    deadman.heartbeat(key);
-    deadman.heartbeat(key);
+    deadman.heartbeat(key, "v1");
+    deadman.heartbeat(key, "v1");
     const auto recovery = take_mail();
     ASSERT_EQ(recovery.size(), 1u);
     EXPECT_NE(recovery[0].find("电脑3 已恢复联系"), std::string::npos) << recovery[0];
@@ -56,7 +56,7 @@ TEST_F(DeadmanTest, OneSilenceMailAfterTheGraceThenOneRecoveryMail) {
 
 TEST_F(DeadmanTest, RegularHeartbeatsKeepItQuiet) {
     for (int tick = 0; tick < 10; ++tick) {
-        deadman.heartbeat(key);
+        deadman.heartbeat(key, "v1");
         clock.now += 20s;
         deadman.check();
     }
@@ -64,11 +64,11 @@ TEST_F(DeadmanTest, RegularHeartbeatsKeepItQuiet) {
 }
 
 TEST_F(DeadmanTest, StoppedComputerIsNotReported) {
-    deadman.heartbeat(key);
+    deadman.heartbeat(key, "v1");
     store.stop_monitoring(key);
     clock.now += 1h;
     deadman.check();
-    deadman.heartbeat(key);
+    deadman.heartbeat(key, "v1");
     EXPECT_TRUE(take_mail().empty());
 }
 

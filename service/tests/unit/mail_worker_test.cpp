@@ -24,6 +24,7 @@ public:
     std::vector<Attempt> attempts;
 
     bool needs_code() const override { return code_needed; }
+    CodeCheck check_code(const std::string&, const std::string&, bool) override { return CodeCheck::accepted; }
     SendResult send(const OutgoingMail& mail, const std::string& code, std::stop_token) override {
         attempts.push_back({mail, code});
         if (script.empty()) return {Delivery::sent, "ok"};
@@ -41,7 +42,7 @@ struct WorkerTest : ::testing::Test {
     MailWorker worker{store, vault, transport, RetryPolicy{100ms, 400ms, 1h}, clock.fn()};
     const ComputerKey key{"10001@qq.com", 2};
 
-    void queue_mail() { store.enqueue(key, {"主题", "正文"}, clock.now, Quota{}); }
+    void queue_mail() { store.enqueue(key, {"主题", "正文"}, "v1", clock.now, Quota{}); }
 };
 
 TEST(RetryDelay, DoublesUpToTheCap) {
@@ -54,7 +55,7 @@ TEST(RetryDelay, DoublesUpToTheCap) {
 }
 
 TEST_F(WorkerTest, RetriesWithBackoffUntilSentThenForgetsTheMail) {
-    vault.remember(key, "code-1");
+    vault.remember(key, "code-1", "v1");
     queue_mail();
     transport.script = {Delivery::retry, Delivery::retry, Delivery::retry};
 
@@ -77,7 +78,7 @@ TEST_F(WorkerTest, RetriesWithBackoffUntilSentThenForgetsTheMail) {
 }
 
 TEST_F(WorkerTest, RefusedMailIsDroppedNotRetried) {
-    vault.remember(key, "code");
+    vault.remember(key, "code", "v1");
     queue_mail();
     transport.script = {Delivery::rejected};
     worker.deliver_due();
@@ -95,11 +96,20 @@ TEST_F(WorkerTest, MailWithoutCodeWaitsForTheCodeToReturn) {
     EXPECT_TRUE(transport.attempts.empty());
     EXPECT_EQ(store.queued(), 1);
 
-    vault.remember(key, "fresh");
-    store.unpark(key, clock.now);
+    vault.remember(key, "fresh", "v1");
+    store.unpark(key, "v1", clock.now);
     worker.deliver_due();
     ASSERT_EQ(transport.attempts.size(), 1u);
     EXPECT_EQ(transport.attempts[0].code, "fresh");
+}
+
+TEST_F(WorkerTest, MailIsSentOnlyWithTheCodeItWasQueuedWith) {
+    vault.remember(key, "taken-over", "v2");
+    queue_mail();
+    worker.deliver_due();
+    EXPECT_TRUE(transport.attempts.empty());
+    EXPECT_EQ(store.queued(), 1);
+    EXPECT_EQ(store.unpark(key, "v2", clock.now), 0) << "parked for its own code";
 }
 
 TEST_F(WorkerTest, TransportWithoutLoginSendsWithoutCode) {
@@ -112,7 +122,7 @@ TEST_F(WorkerTest, TransportWithoutLoginSendsWithoutCode) {
 
 TEST_F(WorkerTest, CodeStaysWhileMonitoredOrMailIsPending) {
     store.record_heartbeat(key, clock.now);
-    vault.remember(key, "code");
+    vault.remember(key, "code", "v1");
     queue_mail();
     worker.deliver_due();
     EXPECT_TRUE(vault.code_for(key)) << "still monitored";
@@ -128,7 +138,7 @@ TEST_F(WorkerTest, CodeStaysWhileMonitoredOrMailIsPending) {
 }
 
 TEST_F(WorkerTest, MailNotSentInTimeIsDropped) {
-    vault.remember(key, "code");
+    vault.remember(key, "code", "v1");
     queue_mail();
     transport.script.assign(100, Delivery::retry);
     for (int i = 0; i < 20 && store.queued() > 0; ++i) {

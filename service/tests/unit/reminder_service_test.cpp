@@ -10,18 +10,31 @@ namespace {
 
 constexpr std::string_view code = "secret123";
 
+// A mailbox that takes one code; nothing is ever sent in these tests.
+class OneCodeMailbox : public MailTransport {
+public:
+    bool needs_code() const override { return true; }
+    SendResult send(const OutgoingMail&, const std::string&, std::stop_token) override { return {Delivery::sent, ""}; }
+    CodeCheck check_code(const std::string&, const std::string& given, bool) override {
+        return given == code ? CodeCheck::accepted : CodeCheck::refused;
+    }
+};
+
 struct ServiceTest : ::testing::Test {
     testing::ManualClock clock;
     SqliteStore store{":memory:"};
     CredentialVault vault;
     MailQueue queue{store, Quota{.mails_per_address_per_hour = 2}, [] {}};
     DeadmanSwitch deadman{store, queue, std::chrono::seconds(60), clock.fn()};
+    OneCodeMailbox mailbox;
+    CodeVerifier verifier{new_code_key()};
+    CodeGate gate{store, mailbox, verifier, GateLimits{}, clock.fn()};
     ReminderService service{{"qq.com", *Version::parse("3.0.5"), "/nonexistent/tips.txt"},
-                            store, vault, queue, deadman, clock.fn()};
+                            store, vault, queue, deadman, gate, clock.fn()};
     const ComputerKey key{"10001@qq.com", 1};
 
     Reply send(std::string_view path, const std::string& query) {
-        return service.handle("/velmor305/" + std::string(path), query);
+        return service.handle("/velmor305/" + std::string(path), query, "192.0.2.1");
     }
 };
 
@@ -50,13 +63,13 @@ TEST_F(ServiceTest, MalformedRequestsChangeNothing) {
     EXPECT_EQ(store.queued(), 0);
     EXPECT_EQ(vault.size(), 0u);
     EXPECT_FALSE(store.is_monitored(key));
-    EXPECT_EQ(service.handle("/velmor305/other.asp", "").status, 404);
+    EXPECT_EQ(service.handle("/velmor305/other.asp", "", "192.0.2.1").status, 404);
 }
 
 TEST_F(ServiceTest, CodeIsHeldWhileMonitoredAndDroppedWhenStopped) {
     EXPECT_EQ(send("checkon.asp", "wxid=10001@QQ.com&cpid=1&pwd=secret123").status, 200);
     EXPECT_TRUE(store.is_monitored(key));
-    EXPECT_EQ(vault.code_for(key), code);
+    EXPECT_EQ(vault.code_for(key)->code, code);
 
     const Reply off = send("checkoff.asp", "wxid=10001@qq.com&cpid=1&pwd=secret123");
     EXPECT_EQ(off.status, 200);
@@ -74,7 +87,7 @@ TEST_F(ServiceTest, ReminderIsQueuedWithinTheQuota) {
     const auto mail = store.next_due(clock.now);
     ASSERT_TRUE(mail);
     EXPECT_NE(mail->text.body.find("端口：8080\n备注：网银\n"), std::string::npos) << mail->text.body;
-    EXPECT_EQ(vault.code_for(key), code) << "pending mail needs the code";
+    EXPECT_EQ(vault.code_for(key)->code, code) << "pending mail needs the code";
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ TEST(StoreFile, QueuedMailSurvivesReopening) {
     const TimePoint t0 = from_unix_ms(1'700'000'000'000);
     {
         SqliteStore store(path.string());
-        ASSERT_EQ(store.enqueue(alice, text, t0, Quota{}), Admission::queued);
+        ASSERT_EQ(store.enqueue(alice, text, "v1", t0, Quota{}), Admission::queued);
         store.reschedule(store.next_due(t0)->id, 2, t0 + 5s);
         store.record_heartbeat(bob, t0);
     }
@@ -46,6 +46,27 @@ TEST(StoreFile, QueuedMailSurvivesReopening) {
     std::filesystem::remove(path);
 }
 
+TEST(StoreFile, MailQueuedBeforeCodesWereBoundGoesWithTheFirstBoundCode) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("lumora-store-orphan-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".db");
+    std::filesystem::remove(path);
+    const TimePoint t0 = from_unix_ms(1'700'000'000'000);
+    {
+        SqliteStore store(path.string());
+        store.enqueue(alice, text, "v1", t0, Quota{});
+        store.park_until_code(store.next_due(t0)->id);
+    }
+    {
+        Database older(path.string());  // as a version that kept no verifiers left it
+        older.exec("UPDATE mail_queue SET code_verifier = NULL", "test");
+    }
+    SqliteStore store(path.string());
+    store.bind_code(alice, "v2", t0);
+    EXPECT_EQ(store.unpark(alice, "v2", t0), 1);
+    EXPECT_EQ(store.next_due(t0)->code_verifier, "v2");
+    std::filesystem::remove(path);
+}
+
 TEST(StoreFile, MailQueuedAtOnceFromManyThreadsKeepsTheQuotaAndSurvives) {
     const auto path = std::filesystem::temp_directory_path() /
                       ("lumora-store-many-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".db");
@@ -58,7 +79,7 @@ TEST(StoreFile, MailQueuedAtOnceFromManyThreadsKeepsTheQuotaAndSurvives) {
         std::vector<std::jthread> senders;
         for (int i = 0; i < 40; ++i)
             senders.emplace_back([&] {
-                const Admission admission = store.enqueue(alice, text, t0, Quota{});
+                const Admission admission = store.enqueue(alice, text, "v1", t0, Quota{});
                 ++(admission == Admission::queued ? queued : refused);
             });
     }
@@ -92,44 +113,44 @@ TEST(StoreFile, FileFromBeforeSchemaVersionsOpensAndANewerOneIsRefused) {
 
 TEST_F(StoreTest, QuotaCountsQueuedMailPerAddressForAnHour) {
     const Quota quota{.mails_per_address_per_hour = 3};
-    for (int i = 0; i < 3; ++i) ASSERT_EQ(store.enqueue(alice, text, clock.now, quota), Admission::queued);
-    EXPECT_EQ(store.enqueue(alice, text, clock.now, quota), Admission::over_quota);
-    EXPECT_EQ(store.enqueue({"alice@qq.com", 5}, text, clock.now, quota), Admission::over_quota);
-    EXPECT_EQ(store.enqueue(bob, text, clock.now, quota), Admission::queued);
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(store.enqueue(alice, text, "v1", clock.now, quota), Admission::queued);
+    EXPECT_EQ(store.enqueue(alice, text, "v1", clock.now, quota), Admission::over_quota);
+    EXPECT_EQ(store.enqueue({"alice@qq.com", 5}, text, "v1", clock.now, quota), Admission::over_quota);
+    EXPECT_EQ(store.enqueue(bob, text, "v1", clock.now, quota), Admission::queued);
 
     while (const auto mail = store.next_due(clock.now)) store.remove(mail->id);
-    EXPECT_EQ(store.enqueue(alice, text, clock.now + 59min, quota), Admission::over_quota) << "sending refunds nothing";
-    EXPECT_EQ(store.enqueue(alice, text, clock.now + 1h, quota), Admission::queued);
+    EXPECT_EQ(store.enqueue(alice, text, "v1", clock.now + 59min, quota), Admission::over_quota) << "sending refunds nothing";
+    EXPECT_EQ(store.enqueue(alice, text, "v1", clock.now + 1h, quota), Admission::queued);
     EXPECT_EQ(store.queued(), 1);
 }
 
 TEST_F(StoreTest, QueueCapacityIsShared) {
     const Quota quota{.mails_per_address_per_hour = 10, .queue_capacity = 2};
-    EXPECT_EQ(store.enqueue(alice, text, clock.now, quota), Admission::queued);
-    EXPECT_EQ(store.enqueue(bob, text, clock.now, quota), Admission::queued);
-    EXPECT_EQ(store.enqueue(bob, text, clock.now, quota), Admission::queue_full);
+    EXPECT_EQ(store.enqueue(alice, text, "v1", clock.now, quota), Admission::queued);
+    EXPECT_EQ(store.enqueue(bob, text, "v1", clock.now, quota), Admission::queued);
+    EXPECT_EQ(store.enqueue(bob, text, "v1", clock.now, quota), Admission::queue_full);
 }
 
 TEST_F(StoreTest, RemovingAndDroppingMailFreesRoomInTheQueue) {
     const Quota quota{.mails_per_address_per_hour = 10, .queue_capacity = 2};
-    store.enqueue(alice, text, clock.now, quota);
-    store.enqueue(bob, text, clock.now + 1s, quota);
+    store.enqueue(alice, text, "v1", clock.now, quota);
+    store.enqueue(bob, text, "v1", clock.now + 1s, quota);
     const auto parked = store.next_due(clock.now);
     store.park_until_code(parked->id);
     store.park_until_code(parked->id);
     store.remove(parked->id);
     EXPECT_EQ(store.queued(), 1);
-    EXPECT_EQ(store.unpark(alice, clock.now), 0);
-    EXPECT_EQ(store.enqueue(alice, text, clock.now + 2s, quota), Admission::queued);
-    EXPECT_EQ(store.enqueue(alice, text, clock.now + 2s, quota), Admission::queue_full);
+    EXPECT_EQ(store.unpark(alice, "v1", clock.now), 0);
+    EXPECT_EQ(store.enqueue(alice, text, "v1", clock.now + 2s, quota), Admission::queued);
+    EXPECT_EQ(store.enqueue(alice, text, "v1", clock.now + 2s, quota), Admission::queue_full);
     EXPECT_EQ(store.drop_created_before(clock.now + 2s), 1);
-    EXPECT_EQ(store.enqueue(bob, text, clock.now + 3s, quota), Admission::queued);
+    EXPECT_EQ(store.enqueue(bob, text, "v1", clock.now + 3s, quota), Admission::queued);
     EXPECT_EQ(store.queued(), 2);
 }
 
 TEST_F(StoreTest, DueOrderRescheduleAndParking) {
-    store.enqueue(alice, text, clock.now, Quota{});
-    store.enqueue(bob, text, clock.now + 1s, Quota{});
+    store.enqueue(alice, text, "v1", clock.now, Quota{});
+    store.enqueue(bob, text, "v1", clock.now + 1s, Quota{});
     const auto first = store.next_due(clock.now);
     ASSERT_TRUE(first);
     EXPECT_EQ(first->key, alice);
@@ -143,10 +164,36 @@ TEST_F(StoreTest, DueOrderRescheduleAndParking) {
     EXPECT_FALSE(store.next_due(clock.now + 9s));
     EXPECT_EQ(store.next_attempt_time(), clock.now + 10s) << "parked mail sets no wake-up time";
 
-    EXPECT_EQ(store.unpark(alice, clock.now + 5s), 0);
-    EXPECT_EQ(store.unpark(bob, clock.now + 5s), 1);
+    EXPECT_EQ(store.unpark(alice, "v1", clock.now + 5s), 0);
+    EXPECT_EQ(store.unpark(bob, "v1", clock.now + 5s), 1);
     EXPECT_EQ(store.next_due(clock.now + 5s)->id, second->id);
     EXPECT_EQ(store.pending_for(bob), 1);
+}
+
+TEST_F(StoreTest, ACodeHoldsItsComputerUntilAnotherIsBound) {
+    EXPECT_FALSE(store.code_verifier(alice));
+    store.bind_code(alice, "v1", clock.now);
+    EXPECT_EQ(store.code_verifier(alice), "v1");
+    EXPECT_FALSE(store.is_monitored(alice)) << "bound, not yet monitored";
+    EXPECT_FALSE(store.code_verifier(bob));
+
+    store.record_heartbeat(alice, clock.now);
+    store.bind_code(alice, "v2", clock.now);
+    EXPECT_EQ(store.code_verifier(alice), "v2");
+    EXPECT_TRUE(store.is_monitored(alice)) << "a new code keeps the monitoring";
+    const auto silent = store.take_newly_silent(clock.now + 1s);
+    ASSERT_EQ(silent.size(), 1u);
+    EXPECT_EQ(silent[0].code_verifier, "v2") << "the silence mail goes with the computer's code";
+}
+
+TEST_F(StoreTest, ParkedMailIsReleasedOnlyForItsOwnCode) {
+    store.enqueue(alice, text, "v1", clock.now, Quota{});
+    store.enqueue(alice, text, "v2", clock.now, Quota{});
+    while (const auto mail = store.next_due(clock.now)) store.park_until_code(mail->id);
+    EXPECT_EQ(store.unpark(alice, "v2", clock.now), 1);
+    const auto released = store.next_due(clock.now);
+    ASSERT_TRUE(released);
+    EXPECT_EQ(released->code_verifier, "v2");
 }
 
 TEST_F(StoreTest, SilenceIsReportedOnceAndClearedByAHeartbeat) {
@@ -192,8 +239,8 @@ TEST_F(StoreTest, RestartGivesMonitoredComputersAFreshGrace) {
 }
 
 TEST_F(StoreTest, DropsMailCreatedBeforeTheCutoff) {
-    store.enqueue(alice, text, clock.now, Quota{});
-    store.enqueue(bob, text, clock.now + 1s, Quota{});
+    store.enqueue(alice, text, "v1", clock.now, Quota{});
+    store.enqueue(bob, text, "v1", clock.now + 1s, Quota{});
     EXPECT_EQ(store.drop_created_before(clock.now + 1s), 1);
     EXPECT_EQ(store.pending_for(alice), 0);
     EXPECT_EQ(store.pending_for(bob), 1);

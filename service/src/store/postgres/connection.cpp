@@ -49,17 +49,22 @@ PgParams& PgParams::add(std::int64_t value) {
 
 void PgConnection::Closer::operator()(pg_conn* connection) const { PQfinish(connection); }
 
-// A database that does not answer would otherwise hold a request for minutes; a
-// connect_timeout in the URI still wins, coming later.
+// A database that does not answer would otherwise hold a request, and the stop, for
+// minutes: the connection gives up after 10 s, keepalives and a time-out on unacknowledged
+// data notice a server or network gone silent within about 20 s, and no statement may run
+// longer than 10 s. Settings in the URI still win, coming later; the statement time-out
+// is set after connecting, so it always holds.
 PgConnection::PgConnection(const std::string& uri) {
-    const char* keywords[] = {"connect_timeout", "dbname", nullptr};
-    const char* values[] = {"10", uri.c_str(), nullptr};
+    const char* keywords[] = {"connect_timeout", "keepalives",        "keepalives_idle", "keepalives_interval",
+                              "keepalives_count", "tcp_user_timeout", "dbname",          nullptr};
+    const char* values[] = {"10", "1", "10", "5", "2", "20000", uri.c_str(), nullptr};
     connection_.reset(PQconnectdbParams(keywords, values, 1));
     if (!connection_) throw std::runtime_error("database: out of memory");
     if (PQstatus(connection_.get()) != CONNECTION_OK)
         throw std::runtime_error("database: cannot connect: " + first_line(PQerrorMessage(connection_.get())));
     // Notices such as "already exists, skipping" are expected; errors come as errors.
     PQsetNoticeProcessor(connection_.get(), [](void*, const char*) {}, nullptr);
+    run("statement time-out", "SET statement_timeout = 10000");
 }
 
 PgResult PgConnection::run(std::string_view what, const char* sql, const PgParams& params) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -14,7 +15,8 @@ namespace lumora {
 // A connection that broke is dropped when returned, so the next user opens a fresh one.
 class PgPool {
 public:
-    PgPool(std::string uri, std::size_t size);
+    // A caller waits at most `wait` for a connection when all are in use.
+    PgPool(std::string uri, std::size_t size, std::chrono::milliseconds wait);
 
     class Lease {
     public:
@@ -31,7 +33,7 @@ public:
         std::unique_ptr<PgConnection> connection_;
     };
 
-    // Waits while all connections are in use.
+    // Waits while all connections are in use; throws StoreBusy when none frees in time.
     Lease acquire();
 
 private:
@@ -39,6 +41,7 @@ private:
 
     std::string uri_;
     std::size_t size_;
+    std::chrono::milliseconds wait_;
     std::mutex mutex_;
     std::condition_variable returned_;
     std::vector<std::unique_ptr<PgConnection>> idle_;

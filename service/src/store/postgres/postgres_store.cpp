@@ -3,15 +3,27 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <random>
 #include <stdexcept>
+
+#include "http/connection_limits.hpp"
+#include "log.hpp"
 
 namespace lumora {
 namespace {
 
 constexpr std::int64_t hour_ms = 3600 * 1000;
-// Enough for the threads that serve requests, the mail worker and the dead-man check.
-constexpr std::size_t pool_size = 12;
+// Every thread that serves requests, the mail worker, the dead-man check and the presence
+// refresh can hold one at once; past the wait a request is turned away rather than held.
+constexpr std::size_t pool_size = http_event_threads + 4;
+constexpr std::chrono::seconds pool_wait{2};
+// An instance shows it runs by a row it refreshes; one that stopped refreshing (killed,
+// its host without power) counts as gone once the row expires. The database's own
+// clock times the rows, so the instances' clocks play no part.
+// Rows live 15 s (in the SQL below), refreshed every 5 s.
+constexpr std::chrono::seconds presence_refresh{5};
 
 // Advisory locks are keyed (class, object); these classes keep ours apart from any other
 // program's in the same database.
@@ -19,7 +31,6 @@ constexpr const char* service_lock_class = "1282764143";
 constexpr const char* quota_lock_class = "1282764144";
 constexpr const char* schema_lock = "1";
 constexpr const char* startup_lock = "2";
-constexpr const char* presence_lock = "3";
 constexpr const char* silence_check_lock = "4";
 
 // Version 1, the first: every later version adds a step here and never edits an old one.
@@ -54,6 +65,21 @@ CREATE TABLE mail_quota (
     queued_ms BIGINT NOT NULL
 );
 CREATE INDEX mail_quota_address ON mail_quota (address, queued_ms);
+)sql",
+// Version 2: the verifier of the code that holds each computer and of each mail's code,
+// and the key of the verifiers, which all instances share.
+R"sql(
+ALTER TABLE computers ADD COLUMN code_verifier TEXT;
+ALTER TABLE mail_queue ADD COLUMN code_verifier TEXT;
+CREATE TABLE lumora_secrets (name TEXT PRIMARY KEY, value TEXT NOT NULL);
+)sql",
+// Version 3: instances show they run by a row with an expiry instead of a session lock,
+// which a host that lost power held until the server noticed.
+R"sql(
+CREATE TABLE instances (
+    name TEXT PRIMARY KEY,
+    alive_until TIMESTAMPTZ NOT NULL
+);
 )sql"};
 
 PgParams lock_key(const char* object) { return PgParams().add(service_lock_class).add(object); }
@@ -74,18 +100,6 @@ void upgrade_schema(PgConnection& connection) {
     connection.run("schema version", "DELETE FROM lumora_schema");
     connection.run("schema version", "INSERT INTO lumora_schema (version) VALUES ($1)", PgParams().add(latest));
     transaction.commit();
-}
-
-// Registers this instance as running and tells whether it is the only one.
-bool announce_presence(PgConnection& presence) {
-    presence.run("startup lock", "SELECT pg_advisory_lock($1::int, $2::int)", lock_key(startup_lock));
-    const PgResult alone =
-        presence.run("presence", "SELECT pg_try_advisory_lock($1::int, $2::int)", lock_key(presence_lock));
-    const bool first = alone.boolean(0, 0);
-    if (first) presence.run("presence", "SELECT pg_advisory_unlock($1::int, $2::int)", lock_key(presence_lock));
-    presence.run("presence", "SELECT pg_advisory_lock_shared($1::int, $2::int)", lock_key(presence_lock));
-    presence.run("startup lock", "SELECT pg_advisory_unlock($1::int, $2::int)", lock_key(startup_lock));
-    return first;
 }
 
 std::string new_instance_name() {
@@ -111,19 +125,49 @@ PgParams key_params(const ComputerKey& key) { return PgParams().add(key.address)
 }  // namespace
 
 PostgresStore::PostgresStore(const std::string& uri, std::chrono::milliseconds claim_lease)
-    : instance_(new_instance_name()), claim_lease_(claim_lease), pool_(uri, pool_size), presence_(uri) {
-    upgrade_schema(presence_);
-    first_instance_ = announce_presence(presence_);
+    : instance_(new_instance_name()), claim_lease_(claim_lease), pool_(uri, pool_size, pool_wait) {
+    upgrade_schema(*pool_.acquire());
 }
 
-// Leaves at once rather than when the server notices the closed connection, so an instance
-// started right after this one knows it is alone.
+// Leaves at once rather than when the row expires, so an instance started right after
+// this one knows it is alone.
 PostgresStore::~PostgresStore() {
+    presence_refresher_ = {};
     try {
-        presence_.run("presence", "SELECT pg_advisory_unlock_all()");
+        pool_.acquire()->run("presence", "DELETE FROM instances WHERE name = $1", PgParams().add(instance_));
     } catch (const std::exception&) {
-        // The connection is gone, and the lock with it.
+        // The database is away; the row expires by itself.
     }
+}
+
+void PostgresStore::refresh_presence(PgConnection& connection) {
+    connection.run("presence",
+                   "INSERT INTO instances (name, alive_until) VALUES ($1, now() + interval '15 seconds') "
+                   "ON CONFLICT (name) DO UPDATE SET alive_until = EXCLUDED.alive_until",
+                   PgParams().add(instance_));
+}
+
+std::optional<std::string> PostgresStore::code_verifier(const ComputerKey& key) {
+    const PgResult row = pool_.acquire()->run(
+        "code verifier", "SELECT code_verifier FROM computers WHERE address = $1 AND computer_id = $2",
+        key_params(key));
+    if (row.rows() == 0 || row.is_null(0, 0)) return std::nullopt;
+    return row.text(0, 0);
+}
+
+void PostgresStore::bind_code(const ComputerKey& key, const std::string& verifier, TimePoint now) {
+    auto connection = pool_.acquire();
+    PgTransaction transaction(*connection);
+    connection->run("bind code",
+                    "INSERT INTO computers (address, computer_id, monitoring, last_heartbeat_ms, silent, code_verifier) "
+                    "VALUES ($1, $2, FALSE, $3, FALSE, $4) ON CONFLICT (address, computer_id) DO UPDATE SET "
+                    "code_verifier = EXCLUDED.code_verifier",
+                    key_params(key).add(to_unix_ms(now)).add(verifier));
+    connection->run("bind code",
+                    "UPDATE mail_queue SET code_verifier = $3 "
+                    "WHERE address = $1 AND computer_id = $2 AND code_verifier IS NULL",
+                    key_params(key).add(verifier));
+    transaction.commit();
 }
 
 bool PostgresStore::record_heartbeat(const ComputerKey& key, TimePoint now) {
@@ -168,24 +212,63 @@ std::vector<SilentComputer> PostgresStore::take_newly_silent(TimePoint deadline)
     const PgResult marked = connection->run(
         "silence check",
         "UPDATE computers SET silent = TRUE WHERE monitoring AND NOT silent AND last_heartbeat_ms < $1 "
-        "RETURNING address, computer_id, last_heartbeat_ms",
+        "RETURNING address, computer_id, last_heartbeat_ms, COALESCE(code_verifier, '')",
         PgParams().add(to_unix_ms(deadline)));
     transaction.commit();
     std::vector<SilentComputer> silent;
     for (int row = 0; row < marked.rows(); ++row)
         silent.push_back({{marked.text(row, 0), static_cast<int>(marked.integer(row, 1))},
-                          from_unix_ms(marked.integer(row, 2))});
+                          from_unix_ms(marked.integer(row, 2)), marked.text(row, 3)});
     return silent;
 }
 
+// Instances starting together take turns under the start-up lock, held until the first
+// of them has restarted the heartbeats: one that found another running leaves the grace
+// alone, and none checks for silence against heartbeats from before an outage.
 void PostgresStore::restart_heartbeats(TimePoint now) {
-    if (!first_instance_) return;
-    pool_.acquire()->run("restart heartbeats",
-                         "UPDATE computers SET last_heartbeat_ms = $1 WHERE monitoring AND NOT silent",
-                         PgParams().add(to_unix_ms(now)));
+    auto connection = pool_.acquire();
+    PgTransaction transaction(*connection);
+    connection->run("startup lock", "SELECT pg_advisory_xact_lock($1::int, $2::int)", lock_key(startup_lock));
+    const PgResult others = connection->run(
+        "presence", "SELECT COUNT(*) FROM instances WHERE name <> $1 AND alive_until > now()", PgParams().add(instance_));
+    if (others.integer(0, 0) == 0)
+        connection->run("restart heartbeats",
+                        "UPDATE computers SET last_heartbeat_ms = $1 WHERE monitoring AND NOT silent",
+                        PgParams().add(to_unix_ms(now)));
+    connection->run("presence", "DELETE FROM instances WHERE alive_until <= now()");
+    refresh_presence(*connection);
+    transaction.commit();
+    if (presence_refresher_.joinable()) return;
+    presence_refresher_ = std::jthread([this](std::stop_token stop) {
+        std::mutex mutex;
+        std::condition_variable_any sleeper;
+        for (;;) {
+            std::unique_lock lock(mutex);
+            if (sleeper.wait_for(lock, stop, presence_refresh, [] { return false; }) || stop.stop_requested()) return;
+            try {
+                refresh_presence(*pool_.acquire());
+            } catch (const std::exception& error) {
+                log_line(std::string("presence: ") + error.what());
+            }
+        }
+    });
 }
 
-Admission PostgresStore::enqueue(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota) {
+void PostgresStore::clock_stepped(std::chrono::milliseconds step, TimePoint now) {
+    auto connection = pool_.acquire();
+    PgTransaction transaction(*connection);
+    connection->run("clock step", "UPDATE computers SET last_heartbeat_ms = $1 WHERE monitoring AND NOT silent",
+                    PgParams().add(to_unix_ms(now)));
+    const PgParams shift = PgParams().add(static_cast<std::int64_t>(step.count()));
+    connection->run("clock step",
+                    "UPDATE mail_queue SET created_ms = created_ms + $1, next_attempt_ms = next_attempt_ms + $1",
+                    shift);
+    connection->run("clock step", "UPDATE mail_quota SET queued_ms = queued_ms + $1", shift);
+    transaction.commit();
+}
+
+Admission PostgresStore::enqueue(const ComputerKey& key, const MailText& text, const std::string& code_verifier,
+                                 TimePoint now, const Quota& quota) {
     const std::int64_t now_ms = to_unix_ms(now);
     auto connection = pool_.acquire();
     PgTransaction transaction(*connection);
@@ -202,9 +285,9 @@ Admission PostgresStore::enqueue(const ComputerKey& key, const MailText& text, T
     if (counts.integer(0, 1) >= quota.queue_capacity) return Admission::queue_full;
     connection->run("enqueue",
                     "WITH charge AS (INSERT INTO mail_quota (address, queued_ms) VALUES ($1, $5)) "
-                    "INSERT INTO mail_queue (address, computer_id, subject, body, created_ms, next_attempt_ms) "
-                    "VALUES ($1, $2, $3, $4, $5, $5)",
-                    key_params(key).add(text.subject).add(text.body).add(now_ms));
+                    "INSERT INTO mail_queue (address, computer_id, subject, body, created_ms, next_attempt_ms, "
+                    "code_verifier) VALUES ($1, $2, $3, $4, $5, $5, $6)",
+                    key_params(key).add(text.subject).add(text.body).add(now_ms).add(code_verifier));
     transaction.commit();
     return Admission::queued;
 }
@@ -236,12 +319,12 @@ std::optional<QueuedMail> PostgresStore::next_due(TimePoint now, const MailFilte
                "AND claimed_until_ms <= $2 "
                "AND (address, computer_id) IN (SELECT * FROM unnest($4::text[], $5::int[])) "
                "ORDER BY next_attempt_ms, id LIMIT 1 FOR UPDATE SKIP LOCKED) "
-               "RETURNING id, address, computer_id, subject, body, created_ms, attempts"
+               "RETURNING id, address, computer_id, subject, body, created_ms, attempts, COALESCE(code_verifier, '')"
              : "UPDATE mail_queue SET claimed_by = $1, claimed_until_ms = $3 WHERE id = ("
                "SELECT id FROM mail_queue WHERE NOT waiting_for_code AND next_attempt_ms <= $2 "
                "AND claimed_until_ms <= $2 "
                "ORDER BY next_attempt_ms, id LIMIT 1 FOR UPDATE SKIP LOCKED) "
-               "RETURNING id, address, computer_id, subject, body, created_ms, attempts",
+               "RETURNING id, address, computer_id, subject, body, created_ms, attempts, COALESCE(code_verifier, '')",
         params);
     if (row.rows() == 0) return std::nullopt;
     QueuedMail mail;
@@ -250,6 +333,7 @@ std::optional<QueuedMail> PostgresStore::next_due(TimePoint now, const MailFilte
     mail.text = {row.text(0, 3), row.text(0, 4)};
     mail.created = from_unix_ms(row.integer(0, 5));
     mail.attempts = static_cast<int>(row.integer(0, 6));
+    mail.code_verifier = row.text(0, 7);
     return mail;
 }
 
@@ -295,12 +379,12 @@ void PostgresStore::park_until_code(std::int64_t id) {
                          PgParams().add(id).add(instance_));
 }
 
-int PostgresStore::unpark(const ComputerKey& key, TimePoint now) {
+int PostgresStore::unpark(const ComputerKey& key, const std::string& code_verifier, TimePoint now) {
     return pool_.acquire()
         ->run("unpark mail",
               "UPDATE mail_queue SET waiting_for_code = FALSE, next_attempt_ms = LEAST(next_attempt_ms, $3) "
-              "WHERE address = $1 AND computer_id = $2 AND waiting_for_code",
-              key_params(key).add(to_unix_ms(now)))
+              "WHERE address = $1 AND computer_id = $2 AND waiting_for_code AND code_verifier = $4",
+              key_params(key).add(to_unix_ms(now)).add(code_verifier))
         .affected();
 }
 
@@ -316,6 +400,13 @@ int PostgresStore::drop_created_before(TimePoint cutoff) {
     return pool_.acquire()
         ->run("drop expired mail", "DELETE FROM mail_queue WHERE created_ms < $1", PgParams().add(to_unix_ms(cutoff)))
         .affected();
+}
+
+std::string PostgresStore::code_key(const std::string& fresh) {
+    auto connection = pool_.acquire();
+    connection->run("code key", "INSERT INTO lumora_secrets (name, value) VALUES ('code_key', $1) ON CONFLICT DO NOTHING",
+                    PgParams().add(fresh));
+    return connection->run("code key", "SELECT value FROM lumora_secrets WHERE name = 'code_key'").text(0, 0);
 }
 
 int PostgresStore::queued() {

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
 
 #include "store/postgres/connection_pool.hpp"
 #include "store/store.hpp"
@@ -23,30 +24,39 @@ public:
     using Store::next_due;
 
     bool shared() const override { return true; }
+    std::optional<std::string> code_verifier(const ComputerKey& key) override;
+    void bind_code(const ComputerKey& key, const std::string& verifier, TimePoint now) override;
     bool record_heartbeat(const ComputerKey& key, TimePoint now) override;
     void stop_monitoring(const ComputerKey& key) override;
     bool is_monitored(const ComputerKey& key) override;
     std::vector<SilentComputer> take_newly_silent(TimePoint deadline) override;
     void restart_heartbeats(TimePoint now) override;
-    Admission enqueue(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota) override;
+    void clock_stepped(std::chrono::milliseconds step, TimePoint now) override;
+    Admission enqueue(const ComputerKey& key, const MailText& text, const std::string& code_verifier, TimePoint now,
+                      const Quota& quota) override;
     std::optional<QueuedMail> next_due(TimePoint now, const MailFilter& only) override;
     std::optional<TimePoint> next_attempt_time(const MailFilter& only) override;
     void remove(std::int64_t id) override;
     void reschedule(std::int64_t id, int attempts, TimePoint at) override;
     void park_until_code(std::int64_t id) override;
-    int unpark(const ComputerKey& key, TimePoint now) override;
+    int unpark(const ComputerKey& key, const std::string& code_verifier, TimePoint now) override;
     int pending_for(const ComputerKey& key) override;
     int drop_created_before(TimePoint cutoff) override;
     int queued() override;
 
+    // The key of the code verifiers, kept in the database so that every instance uses the
+    // same one; the first instance to ask stores `fresh`.
+    std::string code_key(const std::string& fresh);
+
 private:
+    void refresh_presence(PgConnection& connection);
+
     std::string instance_;
     std::chrono::milliseconds claim_lease_;
     PgPool pool_;
-    // Holds a shared lock for as long as this instance lives, so a starting instance can
-    // tell whether it is the only one; the server drops it when the process dies.
-    PgConnection presence_;
-    bool first_instance_ = false;
+    // From the start-up's restart_heartbeats() on, keeps this instance's row in
+    // `instances` from expiring; stopped first.
+    std::jthread presence_refresher_;
 };
 
 }  // namespace lumora

@@ -40,7 +40,13 @@ CREATE INDEX IF NOT EXISTS mail_quota_address ON mail_quota (address, queued_ms)
 R"sql(
 CREATE INDEX mail_quota_time ON mail_quota (queued_ms);
 CREATE INDEX mail_queue_created ON mail_queue (created_ms);
-CREATE INDEX mail_queue_computer ON mail_queue (address, computer_id);)sql"};
+CREATE INDEX mail_queue_computer ON mail_queue (address, computer_id);)sql",
+// Version 3: the verifier of the code that holds each computer and of each mail's code;
+// the silence check reads only the watched computers' index.
+R"sql(
+ALTER TABLE computers ADD COLUMN code_verifier TEXT;
+ALTER TABLE mail_queue ADD COLUMN code_verifier TEXT;
+CREATE INDEX computers_watched ON computers (last_heartbeat_ms) WHERE monitoring = 1 AND silent = 0;)sql"};
 
 int count(Statement& statement) {
     statement.step();
@@ -86,6 +92,37 @@ void SqliteStore::count_queue() {
     all.step();
     queued_ = static_cast<int>(all.integer(0));
     parked_ = static_cast<int>(all.integer(1));
+}
+
+std::optional<std::string> SqliteStore::code_verifier(const ComputerKey& key) {
+    const std::lock_guard lock(mutex_);
+    if (const auto known = verifiers_.find(key); known != verifiers_.end()) return known->second;
+    Statement select(db_, "SELECT code_verifier FROM computers WHERE address = ?1 AND computer_id = ?2");
+    select.bind(1, key.address).bind(2, key.computer_id);
+    if (!select.step() || select.is_null(0)) return std::nullopt;
+    return verifiers_.emplace(key, select.text(0)).first->second;
+}
+
+void SqliteStore::bind_code(const ComputerKey& key, const std::string& verifier, TimePoint now) {
+    const std::lock_guard lock(mutex_);
+    Transaction transaction(db_);
+    Statement(db_,
+              "INSERT INTO computers (address, computer_id, monitoring, last_heartbeat_ms, silent, code_verifier) "
+              "VALUES (?1, ?2, 0, ?3, 0, ?4) ON CONFLICT (address, computer_id) DO UPDATE SET code_verifier = ?4")
+        .bind(1, key.address)
+        .bind(2, key.computer_id)
+        .bind(3, to_unix_ms(now))
+        .bind(4, verifier)
+        .step();
+    Statement(db_,
+              "UPDATE mail_queue SET code_verifier = ?3 "
+              "WHERE address = ?1 AND computer_id = ?2 AND code_verifier IS NULL")
+        .bind(1, key.address)
+        .bind(2, key.computer_id)
+        .bind(3, verifier)
+        .step();
+    transaction.commit();
+    verifiers_[key] = verifier;
 }
 
 // A heartbeat from a computer already known to be monitored and not silent is only noted
@@ -159,12 +196,13 @@ std::vector<SilentComputer> SqliteStore::take_newly_silent(TimePoint deadline) {
     Transaction transaction(db_);
     const auto written = write_heard(heard_.size());
     Statement select(db_,
-                     "SELECT address, computer_id, last_heartbeat_ms FROM computers "
+                     "SELECT address, computer_id, last_heartbeat_ms, COALESCE(code_verifier, '') FROM computers "
                      "WHERE monitoring = 1 AND silent = 0 AND last_heartbeat_ms < ?1");
     select.bind(1, to_unix_ms(deadline));
     std::vector<SilentComputer> silent;
     while (select.step())
-        silent.push_back({{select.text(0), static_cast<int>(select.integer(1))}, from_unix_ms(select.integer(2))});
+        silent.push_back({{select.text(0), static_cast<int>(select.integer(1))}, from_unix_ms(select.integer(2)),
+                          select.text(3)});
     for (const auto& computer : silent) {
         Statement mark(db_, "UPDATE computers SET silent = 1 WHERE address = ?1 AND computer_id = ?2");
         mark.bind(1, computer.key.address).bind(2, computer.key.computer_id).step();
@@ -182,10 +220,26 @@ void SqliteStore::restart_heartbeats(TimePoint now) {
     update.bind(1, to_unix_ms(now)).step();
 }
 
+void SqliteStore::clock_stepped(std::chrono::milliseconds step, TimePoint now) {
+    const std::lock_guard lock(mutex_);
+    Transaction transaction(db_);
+    Statement(db_, "UPDATE computers SET last_heartbeat_ms = ?1 WHERE monitoring = 1 AND silent = 0")
+        .bind(1, to_unix_ms(now))
+        .step();
+    const auto shift = static_cast<std::int64_t>(step.count());
+    Statement(db_, "UPDATE mail_queue SET created_ms = created_ms + ?1, next_attempt_ms = next_attempt_ms + ?1")
+        .bind(1, shift)
+        .step();
+    Statement(db_, "UPDATE mail_quota SET queued_ms = queued_ms + ?1").bind(1, shift).step();
+    transaction.commit();
+    heard_.clear();
+}
+
 // One enqueue() waiting for its group's transaction.
 struct SqliteStore::Admit {
     const ComputerKey& key;
     const MailText& text;
+    const std::string& code_verifier;
     TimePoint now;
     const Quota& quota;
     Admission admission = Admission::queued;
@@ -195,8 +249,9 @@ struct SqliteStore::Admit {
 // Mails queued together share one transaction and one sync, and each is durable before
 // its caller hears it was queued. The next group forms while one syncs, so the busier
 // the service, the more mails share each sync.
-Admission SqliteStore::enqueue(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota) {
-    Admit job{key, text, now, quota, {}, {}};
+Admission SqliteStore::enqueue(const ComputerKey& key, const MailText& text, const std::string& code_verifier,
+                               TimePoint now, const Quota& quota) {
+    Admit job{key, text, code_verifier, now, quota, {}, {}};
     admissions_.run(job, [this](std::vector<Admit*>& jobs) { admit_group(jobs); });
     if (job.failure) std::rethrow_exception(job.failure);
     return job.admission;
@@ -237,13 +292,14 @@ Admission SqliteStore::admit(const Admit& job, int queued) {
     Statement charge(db_, "INSERT INTO mail_quota (address, queued_ms) VALUES (?1, ?2)");
     charge.bind(1, job.key.address).bind(2, now_ms).step();
     Statement insert(db_,
-                     "INSERT INTO mail_queue (address, computer_id, subject, body, created_ms, next_attempt_ms) "
-                     "VALUES (?1, ?2, ?3, ?4, ?5, ?5)");
+                     "INSERT INTO mail_queue (address, computer_id, subject, body, created_ms, next_attempt_ms, "
+                     "code_verifier) VALUES (?1, ?2, ?3, ?4, ?5, ?5, ?6)");
     insert.bind(1, job.key.address)
         .bind(2, job.key.computer_id)
         .bind(3, job.text.subject)
         .bind(4, job.text.body)
         .bind(5, now_ms)
+        .bind(6, job.code_verifier)
         .step();
     return Admission::queued;
 }
@@ -251,7 +307,8 @@ Admission SqliteStore::admit(const Admit& job, int queued) {
 std::optional<QueuedMail> SqliteStore::next_due(TimePoint now, const MailFilter&) {
     const std::lock_guard lock(mutex_);
     Statement select(db_,
-                     "SELECT id, address, computer_id, subject, body, created_ms, attempts FROM mail_queue "
+                     "SELECT id, address, computer_id, subject, body, created_ms, attempts, "
+                     "COALESCE(code_verifier, '') FROM mail_queue "
                      "WHERE waiting_for_code = 0 AND next_attempt_ms <= ?1 ORDER BY next_attempt_ms, id LIMIT 1");
     select.bind(1, to_unix_ms(now));
     if (!select.step()) return std::nullopt;
@@ -261,6 +318,7 @@ std::optional<QueuedMail> SqliteStore::next_due(TimePoint now, const MailFilter&
     mail.text = {select.text(3), select.text(4)};
     mail.created = from_unix_ms(select.integer(5));
     mail.attempts = static_cast<int>(select.integer(6));
+    mail.code_verifier = select.text(7);
     return mail;
 }
 
@@ -296,13 +354,13 @@ void SqliteStore::park_until_code(std::int64_t id) {
 }
 
 // Called with every heartbeat; the count spares it a write when nothing waits.
-int SqliteStore::unpark(const ComputerKey& key, TimePoint now) {
+int SqliteStore::unpark(const ComputerKey& key, const std::string& code_verifier, TimePoint now) {
     const std::lock_guard lock(mutex_);
     if (parked_ == 0) return 0;
     Statement update(db_,
                      "UPDATE mail_queue SET waiting_for_code = 0, next_attempt_ms = MIN(next_attempt_ms, ?3) "
-                     "WHERE address = ?1 AND computer_id = ?2 AND waiting_for_code = 1");
-    update.bind(1, key.address).bind(2, key.computer_id).bind(3, to_unix_ms(now)).step();
+                     "WHERE address = ?1 AND computer_id = ?2 AND waiting_for_code = 1 AND code_verifier = ?4");
+    update.bind(1, key.address).bind(2, key.computer_id).bind(3, to_unix_ms(now)).bind(4, code_verifier).step();
     parked_ -= db_.changes();
     return db_.changes();
 }

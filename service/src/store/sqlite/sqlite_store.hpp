@@ -25,19 +25,23 @@ public:
     using Store::next_due;
 
     bool shared() const override { return false; }
+    std::optional<std::string> code_verifier(const ComputerKey& key) override;
+    void bind_code(const ComputerKey& key, const std::string& verifier, TimePoint now) override;
     bool record_heartbeat(const ComputerKey& key, TimePoint now) override;
     void stop_monitoring(const ComputerKey& key) override;
     bool is_monitored(const ComputerKey& key) override;
     std::vector<SilentComputer> take_newly_silent(TimePoint deadline) override;
     void restart_heartbeats(TimePoint now) override;
+    void clock_stepped(std::chrono::milliseconds step, TimePoint now) override;
     // Returns once a queued mail is synced to disk; concurrent calls share one sync.
-    Admission enqueue(const ComputerKey& key, const MailText& text, TimePoint now, const Quota& quota) override;
+    Admission enqueue(const ComputerKey& key, const MailText& text, const std::string& code_verifier, TimePoint now,
+                      const Quota& quota) override;
     std::optional<QueuedMail> next_due(TimePoint now, const MailFilter& only) override;
     std::optional<TimePoint> next_attempt_time(const MailFilter& only) override;
     void remove(std::int64_t id) override;
     void reschedule(std::int64_t id, int attempts, TimePoint at) override;
     void park_until_code(std::int64_t id) override;
-    int unpark(const ComputerKey& key, TimePoint now) override;
+    int unpark(const ComputerKey& key, const std::string& code_verifier, TimePoint now) override;
     int pending_for(const ComputerKey& key) override;
     int drop_created_before(TimePoint cutoff) override;
     int queued() override;
@@ -56,6 +60,9 @@ private:
     // yet written to it.
     std::set<ComputerKey> steady_;
     std::map<ComputerKey, TimePoint> heard_;
+    // The verifiers read or bound so far: every request checks one, and only this store
+    // changes them.
+    std::map<ComputerKey, std::string> verifiers_;
     int queued_ = 0;
     int parked_ = 0;
     WalSync wal_sync_;

@@ -1,0 +1,77 @@
+// A drop is told only when two snapshots agree; failing snapshots stop
+// neither the heartbeats nor the reminders' retries, and are shown.
+#include "MainWindowFixture.h"
+
+namespace {
+
+const std::string kOn = "/velmor305/checkon.asp?wxid=me%40qq.com&cpid=1&pwd=code1";
+const std::string kReminder = "/velmor305/tx.asp?wxid=me%40qq.com&port=8080%u5907%u6CE8%20a&cpid=1&pwd=code1";
+
+}  // namespace
+
+class SnapshotCheckTest : public MainWindowTest {
+ protected:
+  // The next snapshots, one after the other: with or without port 8080, or failing.
+  enum class Shot { With, Without, Fails };
+  void NextSnapshots(std::vector<Shot> shots) {
+    const std::vector<FakeRows::Row> all = rows->rows;
+    rows->onFetch = [this, all, shots, next = size_t{0}]() mutable {
+      const Shot shot = next < shots.size() ? shots[next++] : Shot::With;
+      rows->rows = all;
+      if (shot == Shot::Without) DropPort(8080);
+      rows->fail = shot == Shot::Fails;
+    };
+  }
+};
+
+TEST_F(SnapshotCheckTest, APortMissingFromOneSnapshotOnlyIsNoDrop) {
+  Open();
+  Mark(0, L"a");
+  Start();
+  struct Case {
+    std::vector<Shot> shots;
+    const char* what;
+  } cases[] = {
+      {{Shot::Without, Shot::With}, "found again by the confirming snapshot"},
+      {{Shot::Without, Shot::Fails}, "the confirming snapshot failed"},
+  };
+  for (const Case& c : cases) {
+    NextSnapshots(c.shots);
+    const int fetches = rows->fetches;
+    const size_t before = RequestCount();
+    Tick();
+    EXPECT_EQ(rows->fetches, fetches + 2) << c.what;
+    EXPECT_EQ(Targets(before), std::vector<std::string>{kOn}) << c.what;
+    EXPECT_FALSE(form->ringon()) << c.what;
+    EXPECT_EQ(form->List1().Line(1).find(L"提醒状态"), std::wstring::npos) << c.what;
+  }
+
+  NextSnapshots({Shot::Without, Shot::Without});
+  const size_t before = RequestCount();
+  Tick();
+  EXPECT_EQ(Targets(before), (std::vector<std::string>{kOn, kReminder}));
+  EXPECT_TRUE(form->ringon());
+}
+
+TEST_F(SnapshotCheckTest, RetriesGoOnWhileSnapshotsFailAndThreeFailuresInARowShow) {
+  Open();
+  Mark(0, L"a");
+  Start();
+  AnswerPath("/tx.asp", Status(503, "提醒队列已满，请稍后再试"));
+  DropPort(8080);
+  Tick();
+  ASSERT_EQ(form->List1().Line(1).substr(form->List1().Line(1).size() - 5), L"待服务确认");
+
+  rows->fail = true;
+  for (int tick = 1; tick <= 3; ++tick) {
+    const size_t before = RequestCount();
+    Tick();
+    EXPECT_EQ(Targets(before), (std::vector<std::string>{kOn, kReminder})) << tick;
+    EXPECT_EQ(form->StatusBar().Text(2), tick < 3 ? L"" : L"连接列表读取失败") << tick;
+  }
+  rows->fail = false;
+  AnswerPath("/tx.asp", Ok("ok"));
+  Tick();
+  EXPECT_EQ(form->StatusBar().Text(2), L"");
+  EXPECT_NE(form->List1().Line(1).find(L"已提醒"), std::wstring::npos);
+}
