@@ -1,5 +1,6 @@
 #include "SystemProxy.h"
 
+#include "PostUrl.h"
 #include "ServiceAddress.h"
 
 namespace {
@@ -41,6 +42,8 @@ ProxyPlan ResolveProxy(const std::wstring& url, std::wstring_view host, const Us
   if (plan.way != ProxyPlan::Way::Automatic) return plan;
   HINTERNET session = WinHttpOpen(L"Lumora/3.0.5", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                                   WINHTTP_NO_PROXY_BYPASS, 0);
+  // Fetching a proxy script would otherwise wait on WinHTTP's own long time-outs.
+  if (session) WinHttpSetTimeouts(session, kRequestBudgetMs, kRequestBudgetMs, kRequestBudgetMs, kRequestBudgetMs);
   WINHTTP_AUTOPROXY_OPTIONS options{};
   if (setting.autoDetect) {
     options.dwFlags |= WINHTTP_AUTOPROXY_AUTO_DETECT;

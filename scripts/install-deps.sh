@@ -17,9 +17,9 @@ case "${1:?run or test}" in
   # A Chinese font for Wine's UI, and ImageMagick for screenshots.
   run) packages+=(fonts-wqy-microhei imagemagick) ;;
   # The service's tests, their HTTP client, the SMTP server they talk to and the
-  # PostgreSQL server they start; openssl makes their certificates, curl and nginx
-  # speak TLS to the service, systemd checks the package's unit; wrk drives the
-  # service's benchmark.
+  # PostgreSQL server they start; openssl makes their certificates and the HTTPS
+  # end-to-end test's, curl and nginx speak TLS to the service, systemd checks
+  # the package's unit; wrk drives the service's benchmark.
   test) packages+=(libgtest-dev libcpp-httplib-dev python3-aiosmtpd postgresql openssl curl nginx-light systemd
                    wrk) ;;
   *) echo "usage: install-deps.sh run|test" >&2; exit 2 ;;

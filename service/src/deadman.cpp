@@ -19,20 +19,26 @@ std::chrono::milliseconds check_interval(std::chrono::milliseconds grace) {
 DeadmanSwitch::DeadmanSwitch(Store& store, MailQueue& queue, std::chrono::milliseconds grace, ClockFn clock)
     : store_(store), queue_(queue), grace_(grace), clock_(std::move(clock)) {}
 
+// The flag and its mail change in one transaction: a crash between the two used to leave
+// a computer flagged silent with no mail, never to be reported.
 void DeadmanSwitch::heartbeat(const ComputerKey& key, const std::string& code_verifier) {
-    const TimePoint now = clock_();
-    if (!store_.record_heartbeat(key, now)) return;
-    log_line(key.address + " computer " + std::to_string(key.computer_id) + " is back");
-    queue_.push(key, recovery_mail(key.computer_id, now), code_verifier, now);
+    const auto back = queue_.record_heartbeat(
+        key, code_verifier,
+        [](const SilentComputer& computer) { return recovery_mail(computer.key.computer_id, computer.last_heartbeat); },
+        clock_());
+    if (back) log_line(key.address + " computer " + std::to_string(key.computer_id) + " is back");
 }
 
 void DeadmanSwitch::check() {
     const TimePoint now = clock_();
-    for (const auto& computer : store_.take_newly_silent(now - grace_)) {
+    const auto silent = queue_.take_newly_silent(
+        now - grace_,
+        [this](const SilentComputer& computer) {
+            return silence_mail(computer.key.computer_id, computer.last_heartbeat, grace_);
+        },
+        now);
+    for (const auto& computer : silent)
         log_line(computer.key.address + " computer " + std::to_string(computer.key.computer_id) + " went silent");
-        queue_.push(computer.key, silence_mail(computer.key.computer_id, computer.last_heartbeat, grace_),
-                    computer.code_verifier, now);
-    }
 }
 
 void DeadmanSwitch::run(std::stop_token stop) {

@@ -10,6 +10,11 @@ MailQueue::MailQueue(Store& store, Quota quota, std::function<void()> wake_worke
 Admission MailQueue::push(const ComputerKey& key, const MailText& text, const std::string& code_verifier,
                           TimePoint now) {
     const Admission admission = store_.enqueue(key, text, code_verifier, now, quota_);
+    admitted(key, admission);
+    return admission;
+}
+
+void MailQueue::admitted(const ComputerKey& key, Admission admission) {
     if (admission == Admission::queued)
         wake_worker_();
     else if (admission == Admission::over_quota)
@@ -17,7 +22,21 @@ Admission MailQueue::push(const ComputerKey& key, const MailText& text, const st
                  key.address + "; mail not queued");
     else
         log_line("mail queue is full; mail for " + key.address + " not queued");
-    return admission;
+}
+
+std::vector<SilentComputer> MailQueue::take_newly_silent(TimePoint deadline, const FlagText& text, TimePoint now) {
+    const FlagMail mail{text, now, quota_};
+    std::vector<SilentComputer> silent = store_.take_newly_silent(deadline, &mail);
+    for (const auto& computer : silent) admitted(computer.key, computer.admission);
+    return silent;
+}
+
+std::optional<SilentComputer> MailQueue::record_heartbeat(const ComputerKey& key, const std::string& code_verifier,
+                                                        const FlagText& text, TimePoint now) {
+    const FlagMail mail{text, now, quota_, &code_verifier};
+    std::optional<SilentComputer> returned = store_.record_return(key, now, &mail);
+    if (returned) admitted(key, returned->admission);
+    return returned;
 }
 
 void MailQueue::release_parked(const ComputerKey& key, const std::string& code_verifier, TimePoint now) {

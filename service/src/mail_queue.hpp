@@ -16,7 +16,18 @@ public:
     // A code for this computer has arrived: mail parked for want of it is due again.
     void release_parked(const ComputerKey& key, const std::string& code_verifier, TimePoint now);
 
+    using FlagText = std::function<MailText(const SilentComputer&)>;
+    // Flags the computers silent since before the deadline, each one's mail queued in the
+    // same transaction, and returns them.
+    std::vector<SilentComputer> take_newly_silent(TimePoint deadline, const FlagText& text, TimePoint now);
+    // Records a heartbeat; a computer back from silence has its mail queued in the same
+    // transaction, to be sent with the heartbeat's code, and is returned.
+    std::optional<SilentComputer> record_heartbeat(const ComputerKey& key, const std::string& code_verifier,
+                                                   const FlagText& text, TimePoint now);
+
 private:
+    void admitted(const ComputerKey& key, Admission admission);
+
     Store& store_;
     Quota quota_;
     std::function<void()> wake_worker_;

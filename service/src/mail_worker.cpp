@@ -31,7 +31,10 @@ MailWorker::MailWorker(Store& store, CredentialVault& vault, MailTransport& tran
                        ClockFn clock)
     : store_(store), vault_(vault), transport_(transport), policy_(policy), clock_(std::move(clock)) {}
 
+// While finished mail cannot be taken off the queue, nothing else is sent: the store is
+// failing, and the next mail it hands out could be the finished one again.
 std::optional<TimePoint> MailWorker::deliver_due(std::stop_token stop) {
+    if (!settle_finished()) return clock_() + policy_.first_delay;
     if (const int expired = store_.drop_created_before(clock_() - policy_.give_up_after); expired > 0)
         log_line("dropped " + std::to_string(expired) + " mail(s) that could not be sent in time");
     // On a shared store this instance takes only mail whose code it holds; the rest waits
@@ -43,6 +46,7 @@ std::optional<TimePoint> MailWorker::deliver_due(std::stop_token stop) {
         const auto mail = store_.next_due(clock_(), only);
         if (!mail) break;
         deliver(*mail, stop);
+        if (!finished_.empty()) return clock_() + policy_.first_delay;
     }
     return store_.next_attempt_time(only);
 }
@@ -70,10 +74,26 @@ void MailWorker::deliver(const QueuedMail& mail, std::stop_token stop) {
                  ", next in " + std::to_string(delay.count()) + " ms");
         return;
     }
-    store_.remove(mail.id);
     log_line(describe(mail) + (result.delivery == Delivery::sent ? " sent: " : " refused for good, dropped: ") +
              result.detail);
-    vault_.forget_if_unneeded(mail.key, store_);
+    finished_.insert(mail.id);
+    if (settle_finished()) vault_.forget_if_unneeded(mail.key, store_);
+}
+
+bool MailWorker::settle_finished() {
+    while (!finished_.empty()) {
+        const std::int64_t id = *finished_.begin();
+        try {
+            store_.remove(id);
+        } catch (const std::exception& error) {
+            log_line("mail " + std::to_string(id) + " is done but cannot be taken off the queue (" + error.what() +
+                     "); it is not sent again, the removal is retried in " +
+                     std::to_string(policy_.first_delay.count()) + " ms");
+            return false;
+        }
+        finished_.erase(finished_.begin());
+    }
+    return true;
 }
 
 void MailWorker::wake() {

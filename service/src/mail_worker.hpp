@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <stop_token>
 
 #include "credentials.hpp"
@@ -36,12 +37,18 @@ public:
 
 private:
     void deliver(const QueuedMail& mail, std::stop_token stop);
+    // Takes finished mail off the queue; false while the store still fails to.
+    bool settle_finished();
 
     Store& store_;
     CredentialVault& vault_;
     MailTransport& transport_;
     RetryPolicy policy_;
     ClockFn clock_;
+    // Mail sent or refused for good whose removal from the queue has yet to succeed: the
+    // transport accepted it, so it is never handed to the transport again, and only the
+    // bookkeeping is retried. Used by the worker's thread alone.
+    std::set<std::int64_t> finished_;
     std::mutex mutex_;
     std::condition_variable_any wakeup_;
     bool woken_ = false;

@@ -157,7 +157,8 @@ int run(const Options& options) {
     std::optional<StopDeadline> stop_deadline;
     {
         const int port = listener.port();
-        const HttpFrontend http(service, std::move(listener), options.connections, tls ? &*tls : nullptr);
+        const HttpFrontend http(service, std::move(listener), options.connections, tls ? &*tls : nullptr,
+                                options.trusted_proxies);
         log_line("listening on " + Endpoint{options.listen.host, port}.text() +
                  (tls ? "; HTTPS only, " + tls->summary() : "") + "; " + transport_text(options) + "; " +
                  std::to_string(store.queued()) + " mail(s) queued");

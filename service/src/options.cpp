@@ -49,6 +49,14 @@ Version parse_min_version(std::string_view text) {
     return *version;
 }
 
+TrustedProxies parse_trusted_proxies(std::string_view text) {
+    try {
+        return TrustedProxies(text);
+    } catch (const std::invalid_argument& error) {
+        throw UsageError(std::string("--trusted-proxy: ") + error.what());
+    }
+}
+
 const std::vector<Flag>& flags() {
     static const std::vector<Flag> table = {
         {"--listen", "HOST:PORT", "address to serve HTTP on; port 0 picks a free one (127.0.0.1:8305)",
@@ -57,6 +65,9 @@ const std::vector<Flag>& flags() {
          [](Options& o, std::string_view v) { o.tls.certificate = v; }},
         {"--tls-key", "FILE", "private key of --tls-cert, unencrypted",
          [](Options& o, std::string_view v) { o.tls.key = v; }},
+        {"--trusted-proxy", "ADDRESS[,ADDRESS]",
+         "fronts whose X-Forwarded-For names the client (its last hop) for the per-address limits",
+         [](Options& o, std::string_view v) { o.trusted_proxies = parse_trusted_proxies(v); }},
         {"--max-connections", "N", "most HTTP connections open at once (10000)",
          [](Options& o, std::string_view v) { o.connections.total = parse_count("--max-connections", v); }},
         {"--max-connections-per-address", "N", "most HTTP connections open from one client address (256)",

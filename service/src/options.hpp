@@ -10,6 +10,7 @@
 #include "endpoint.hpp"
 #include "http/connection_limits.hpp"
 #include "http/tls_files.hpp"
+#include "http/trusted_proxies.hpp"
 #include "mail_worker.hpp"
 #include "smtp_transport.hpp"
 #include "trust/code_gate.hpp"
@@ -23,6 +24,7 @@ struct Options {
     Endpoint listen{"127.0.0.1", 8305};
     ConnectionLimits connections;
     TlsFiles tls;  // none: plain HTTP
+    TrustedProxies trusted_proxies;
     std::filesystem::path database = "lumora-service.db";  // or a postgresql:// URI
     std::chrono::milliseconds claim_lease{std::chrono::minutes(2)};
     std::filesystem::path tips_file = "tips.txt";

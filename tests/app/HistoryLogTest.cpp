@@ -59,18 +59,6 @@ TEST(HistoryTime, IsLocalIsoWithItsOffset) {
   }
 }
 
-TEST(HistoryTime, SystemNowAgreesWithTheSystemsUtcTime) {
-  const LocalStamp now = SystemNow();
-  SYSTEMTIME utc;
-  GetSystemTime(&utc);
-  FILETIME local, system;
-  SystemTimeToFileTime(&now.local, &local);
-  SystemTimeToFileTime(&utc, &system);
-  const auto ticks = [](FILETIME t) { return static_cast<long long>((ULONGLONG{t.dwHighDateTime} << 32) | t.dwLowDateTime); };
-  const long long minutes = (ticks(local) - ticks(system)) / 600000000LL;
-  EXPECT_NEAR(static_cast<double>(minutes), now.offsetMinutes, 1.0);
-}
-
 TEST(HistoryLine, IsOneUtf8LineOfFiveFieldsAndReadsBack) {
   const HistoryRecord record{L"2026-12-03T09:05:07+08:00", L"提醒被拒绝", L"2", L"8080备注 数据库",
                              L"参数 pwd 无效\r\n\tHTTP 403"};

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <strings.h>
 #include <sys/socket.h>
 
 #include <charconv>
@@ -89,6 +90,22 @@ std::string client_address(MHD_Connection* connection) {
     return text;
 }
 
+// The last X-Forwarded-For header, the one the nearest front wrote.
+std::string_view last_forwarded_for(MHD_Connection* connection) {
+    std::string_view last;
+    MHD_get_connection_values_n(
+        connection, MHD_HEADER_KIND,
+        [](void* out, MHD_ValueKind, const char* key, std::size_t key_size, const char* value,
+           std::size_t value_size) {
+            constexpr std::string_view name = "X-Forwarded-For";
+            if (value && key_size == name.size() && strncasecmp(key, name.data(), name.size()) == 0)
+                *static_cast<std::string_view*>(out) = {value, value_size};
+            return MHD_YES;
+        },
+        &last);
+    return last;
+}
+
 // The library keeps the query's values, the authorisation code among them, in the
 // connection's buffer, which it reuses without clearing.
 MHD_Result wipe_argument(void*, MHD_ValueKind, const char*, std::size_t, const char* value, std::size_t size) {
@@ -139,9 +156,10 @@ struct HttpFrontend::Exchange {
 // since the library counts a connection as gone a little after reporting it closed.
 // Its inter-thread channel lets added connections and the stop reach every event loop.
 HttpFrontend::HttpFrontend(ReminderService& service, ListenSocket socket, ConnectionLimits limits,
-                           const TlsCredentials* tls)
+                           const TlsCredentials* tls, TrustedProxies proxies)
     : service_(service),
       deadlines_(limits.request_time),
+      proxies_(std::move(proxies)),
       gate_(std::move(socket), limits.total, tls ? ConnectionGate::Busy::close : ConnectionGate::Busy::answer_503) {
     std::vector<MHD_OptionItem> extra = tls_options(tls);
     daemon_.reset(MHD_start_daemon(
@@ -226,12 +244,17 @@ MHD_Result HttpFrontend::on_request(void* self, MHD_Connection* connection, cons
     frontend.deadlines_.received(connection);
     Reply reply;
     try {
-        reply = frontend.service_.handle(path, query_of(exchange.target), exchange.client);
+        reply = frontend.service_.handle(path, query_of(exchange.target), frontend.client_of(connection, exchange));
     } catch (const std::exception& error) {
         log_line(std::string("unexpected failure serving ") + path + ": " + error.what());
         reply = {500, "服务内部错误"};
     }
     return frontend.respond(connection, method, path, reply, false);
+}
+
+std::string HttpFrontend::client_of(MHD_Connection* connection, const Exchange& exchange) const {
+    if (!proxies_.trusts(exchange.client)) return exchange.client;
+    return proxies_.client_of(exchange.client, last_forwarded_for(connection));
 }
 
 // The query holds the authorisation code, so only the method and path are ever logged.

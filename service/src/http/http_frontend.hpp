@@ -9,6 +9,7 @@
 #include "http/listen_socket.hpp"
 #include "http/request_deadlines.hpp"
 #include "http/tls_credentials.hpp"
+#include "http/trusted_proxies.hpp"
 #include "reminder_service.hpp"
 
 namespace lumora {
@@ -18,10 +19,11 @@ namespace lumora {
 class HttpFrontend {
 public:
     // Starts serving at once on threads of its own and takes the socket over; with `tls`
-    // (which must outlive it) the port speaks HTTPS only. Throws std::runtime_error when
-    // the server cannot start.
+    // (which must outlive it) the port speaks HTTPS only. Requests from `proxies` speak
+    // for the client their X-Forwarded-For names. Throws std::runtime_error when the
+    // server cannot start.
     HttpFrontend(ReminderService& service, ListenSocket socket, ConnectionLimits limits,
-                 const TlsCredentials* tls = nullptr);
+                 const TlsCredentials* tls = nullptr, TrustedProxies proxies = {});
     // Stops taking requests and closes every connection.
     ~HttpFrontend();
     HttpFrontend(const HttpFrontend&) = delete;
@@ -42,11 +44,14 @@ private:
     static void on_connection(void* self, MHD_Connection* connection, void** socket_context,
                               MHD_ConnectionNotificationCode event);
 
+    // The address the request speaks for: the peer's, or the one a trusted front names.
+    std::string client_of(MHD_Connection* connection, const Exchange& exchange) const;
     MHD_Result respond(MHD_Connection* connection, const char* method, const char* path, const Reply& reply,
                        bool close);
 
     ReminderService& service_;
     RequestDeadlines deadlines_;
+    const TrustedProxies proxies_;
     ConnectionGate gate_;
     // Last, so it stops before the members its callbacks use go away.
     std::unique_ptr<MHD_Daemon, DaemonStopper> daemon_;

@@ -24,10 +24,14 @@ struct QueuedMail {
     std::string code_verifier;
 };
 
+enum class Admission { queued, over_quota, queue_full };
+
 struct SilentComputer {
     ComputerKey key;
     TimePoint last_heartbeat;
     std::string code_verifier;  // of the code that holds the computer
+    // Of its mail, when one was to be queued with the flag (FlagMail).
+    Admission admission = Admission::queued;
 };
 
 struct Quota {
@@ -35,13 +39,26 @@ struct Quota {
     int queue_capacity = 10000;
 };
 
-enum class Admission { queued, over_quota, queue_full };
-
 // The store could not serve in time (every database connection busy); the request may
 // be tried again.
 class StoreBusy : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// Mail queued in the same transaction that flips a computer's silent flag, so that a crash
+// never leaves a flag flipped and its mail unqueued. `text` is given the computer as it
+// was found (for a return: its key, the new heartbeat and its code's verifier).
+struct FlagMail {
+    std::function<MailText(const SilentComputer&)> text;
+    TimePoint now;
+    Quota quota;
+    // The code that may send it when not the one holding the computer: a heartbeat's own.
+    const std::string* code_verifier = nullptr;
+
+    const std::string& verifier_for(const SilentComputer& computer) const {
+        return code_verifier ? *code_verifier : computer.code_verifier;
+    }
 };
 
 // Which computers' mail an instance may take; empty means any.
@@ -63,13 +80,19 @@ public:
     // Gives the computer to the code of this verifier; an unknown computer is recorded,
     // not monitored. Mail queued before its computer had a code goes with the code.
     virtual void bind_code(const ComputerKey& key, const std::string& verifier, TimePoint now) = 0;
-    // Returns true when the computer had been reported silent (the flag is cleared).
-    virtual bool record_heartbeat(const ComputerKey& key, TimePoint now) = 0;
+    // The computer when it had been reported silent (the flag is cleared, and its return
+    // mail queued with it when given); nothing otherwise.
+    virtual std::optional<SilentComputer> record_return(const ComputerKey& key, TimePoint now,
+                                                        const FlagMail* mail) = 0;
+    // True when the computer had been reported silent (the flag is cleared).
+    bool record_heartbeat(const ComputerKey& key, TimePoint now) { return record_return(key, now, nullptr).has_value(); }
     virtual void stop_monitoring(const ComputerKey& key) = 0;
     virtual bool is_monitored(const ComputerKey& key) = 0;
     // Marks monitored computers whose last heartbeat is before the deadline as silent
     // and returns them; a computer is returned once per silence, across all instances.
-    virtual std::vector<SilentComputer> take_newly_silent(TimePoint deadline) = 0;
+    // With `mail`, each one's silence mail is queued in the same transaction.
+    virtual std::vector<SilentComputer> take_newly_silent(TimePoint deadline, const FlagMail* mail) = 0;
+    std::vector<SilentComputer> take_newly_silent(TimePoint deadline) { return take_newly_silent(deadline, nullptr); }
     // Called once at start: the service heard nothing while it was down, so the grace
     // starts again now. A shared store does so only when no other instance is running,
     // and counts this one as running from then on.

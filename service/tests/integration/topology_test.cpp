@@ -41,7 +41,8 @@ struct TopologyTest : ::testing::Test {
             const fs::path folder = dir.path() / ("instance-" + std::to_string(i));
             fs::create_directories(folder);
             std::vector<std::string> flags = smtp_flags(sink.port());
-            flags.insert(flags.end(), {"--db", uri, "--rate-limit", "4", "--tls-cert",
+            flags.insert(flags.end(), {"--db", uri, "--rate-limit", "4", "--new-computers-per-client", "2",
+                                       "--trusted-proxy", "127.0.0.1", "--tls-cert",
                                        instance_certificate.certificate.string(), "--tls-key",
                                        instance_certificate.key.string()});
             ports.push_back(instances.emplace_back(std::make_unique<ServiceProcess>(folder, flags))->port());
@@ -61,6 +62,8 @@ struct TopologyTest : ::testing::Test {
         return answered;
     }
 
+    std::string logs() const { return instances[0]->log() + instances[1]->log(); }
+
     std::set<std::string> all_ports() const {
         std::set<std::string> ports;
         for (const auto& instance : instances) ports.insert(std::to_string(instance->port()));
@@ -71,7 +74,7 @@ struct TopologyTest : ::testing::Test {
 TEST_F(TopologyTest, ThroughNginxBothInstancesServeEachReminderIsMailedOnceAndTheQuotaHolds) {
     TlsConnection client(front->port(), authority.certificate());
     ASSERT_EQ(client.peer_name(), "front");
-    for (int computer = 1; computer <= 4; ++computer)
+    for (int computer = 1; computer <= 2; ++computer)
         EXPECT_TRUE(client.get(heartbeat(computer)).ends_with("\r\n\r\nok")) << computer;
     std::vector<int> statuses;
     for (int i = 0; i < 6; ++i) statuses.push_back(status_of(client.get(reminder(8000 + i))));
@@ -85,6 +88,23 @@ TEST_F(TopologyTest, ThroughNginxBothInstancesServeEachReminderIsMailedOnceAndTh
     for (const ReceivedMail& mail : sink.mails()) message_ids.insert(mail.fields.at("message-id"));
     EXPECT_EQ(sink.mails().size(), 4u);
     EXPECT_EQ(message_ids.size(), 4u);
+}
+
+// Every request reaches the instances from nginx's address; the limit on new computers
+// per client must count the address nginx saw.
+TEST_F(TopologyTest, PerClientLimitsSeeTheClientsAddressThroughNginx) {
+    TlsConnection greedy(front->port(), authority.certificate(), "127.0.0.2");
+    int added = 0;
+    for (int i = 0; i < 8; ++i) {
+        const std::string target = "/velmor305/checkon.asp?wxid=" + std::to_string(30010 + i) + "@qq.com&cpid=1&pwd=" + code;
+        added += status_of(greedy.get(target)) == 200;
+    }
+    EXPECT_EQ(added, 4) << "two new computers per client on each of the two instances";
+    EXPECT_NE(logs().find("127.0.0.2 reached its limit of new computers"), std::string::npos) << logs();
+    EXPECT_EQ(logs().find("127.0.0.1 reached its limit"), std::string::npos) << "nginx's own address is no client";
+
+    TlsConnection other(front->port(), authority.certificate(), "127.0.0.3");
+    EXPECT_TRUE(other.get("/velmor305/checkon.asp?wxid=30020@qq.com&cpid=1&pwd=" + code).ends_with("\r\n\r\nok"));
 }
 
 }  // namespace

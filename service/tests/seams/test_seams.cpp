@@ -33,17 +33,21 @@ public:
 
     using Store::next_attempt_time;
     using Store::next_due;
+    using Store::record_heartbeat;
+    using Store::take_newly_silent;
 
     bool shared() const override { return inner_->shared(); }
     std::optional<std::string> code_verifier(const ComputerKey& key) override { return inner_->code_verifier(key); }
     void bind_code(const ComputerKey& key, const std::string& verifier, TimePoint now) override {
         inner_->bind_code(key, verifier, now);
     }
-    bool record_heartbeat(const ComputerKey& key, TimePoint now) override { return inner_->record_heartbeat(key, now); }
+    std::optional<SilentComputer> record_return(const ComputerKey& key, TimePoint now, const FlagMail* mail) override {
+        return inner_->record_return(key, now, mail);
+    }
     void stop_monitoring(const ComputerKey& key) override { inner_->stop_monitoring(key); }
     bool is_monitored(const ComputerKey& key) override { return inner_->is_monitored(key); }
-    std::vector<SilentComputer> take_newly_silent(TimePoint deadline) override {
-        return inner_->take_newly_silent(deadline);
+    std::vector<SilentComputer> take_newly_silent(TimePoint deadline, const FlagMail* mail) override {
+        return inner_->take_newly_silent(deadline, mail);
     }
     void restart_heartbeats(TimePoint now) override { inner_->restart_heartbeats(now); }
     void clock_stepped(std::chrono::milliseconds step, TimePoint now) override { inner_->clock_stepped(step, now); }

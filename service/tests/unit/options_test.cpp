@@ -34,7 +34,7 @@ TEST(Options, BadFlagsAreUsageErrors) {
         {"--retry-max", "5x"}, {"--listen", "localhost"}, {"--smtp-server", "h:0"}, {"--min-version", "new"},
         {"--transport", "pigeon"}, {"--mail-ttl", "99999999h"}, {"--max-connections", "0"},
         {"--max-connections-per-address", "many"}, {"--request-time", "0s"},
-        {"--tls-cert", "server.crt"}, {"--tls-key", "server.key"}};
+        {"--tls-cert", "server.crt"}, {"--tls-key", "server.key"}, {"--trusted-proxy", "nginx"}};
     for (const auto& args : bad) EXPECT_THROW(parse_options(args), UsageError) << args[0];
 }
 

@@ -170,22 +170,29 @@ void PostgresStore::bind_code(const ComputerKey& key, const std::string& verifie
     transaction.commit();
 }
 
-bool PostgresStore::record_heartbeat(const ComputerKey& key, TimePoint now) {
+std::optional<SilentComputer> PostgresStore::record_return(const ComputerKey& key, TimePoint now,
+                                                         const FlagMail* mail) {
     auto connection = pool_.acquire();
     PgTransaction transaction(*connection);
     // The row lock makes a second instance hearing the same computer wait and then see
     // the flag cleared, so a return is reported once.
     const PgResult before = connection->run(
-        "heartbeat", "SELECT silent FROM computers WHERE address = $1 AND computer_id = $2 FOR UPDATE",
+        "heartbeat",
+        "SELECT silent, COALESCE(code_verifier, '') FROM computers WHERE address = $1 AND computer_id = $2 "
+        "FOR UPDATE",
         key_params(key));
-    const bool was_silent = before.rows() > 0 && before.boolean(0, 0);
+    std::optional<SilentComputer> returned;
+    if (before.rows() > 0 && before.boolean(0, 0)) returned = SilentComputer{key, now, before.text(0, 1)};
     connection->run("heartbeat",
                     "INSERT INTO computers (address, computer_id, monitoring, last_heartbeat_ms, silent) "
                     "VALUES ($1, $2, TRUE, $3, FALSE) ON CONFLICT (address, computer_id) DO UPDATE SET "
                     "monitoring = TRUE, last_heartbeat_ms = EXCLUDED.last_heartbeat_ms, silent = FALSE",
                     key_params(key).add(to_unix_ms(now)));
+    if (returned && mail)
+        returned->admission = admit(*connection, key, mail->text(*returned), mail->verifier_for(*returned),
+                                    mail->now, mail->quota);
     transaction.commit();
-    return was_silent;
+    return returned;
 }
 
 void PostgresStore::stop_monitoring(const ComputerKey& key) {
@@ -202,7 +209,7 @@ bool PostgresStore::is_monitored(const ComputerKey& key) {
     return row.rows() > 0 && row.boolean(0, 0);
 }
 
-std::vector<SilentComputer> PostgresStore::take_newly_silent(TimePoint deadline) {
+std::vector<SilentComputer> PostgresStore::take_newly_silent(TimePoint deadline, const FlagMail* mail) {
     auto connection = pool_.acquire();
     PgTransaction transaction(*connection);
     // One instance checks at a time; the others skip this round.
@@ -214,11 +221,17 @@ std::vector<SilentComputer> PostgresStore::take_newly_silent(TimePoint deadline)
         "UPDATE computers SET silent = TRUE WHERE monitoring AND NOT silent AND last_heartbeat_ms < $1 "
         "RETURNING address, computer_id, last_heartbeat_ms, COALESCE(code_verifier, '')",
         PgParams().add(to_unix_ms(deadline)));
-    transaction.commit();
     std::vector<SilentComputer> silent;
-    for (int row = 0; row < marked.rows(); ++row)
-        silent.push_back({{marked.text(row, 0), static_cast<int>(marked.integer(row, 1))},
-                          from_unix_ms(marked.integer(row, 2)), marked.text(row, 3)});
+    for (int row = 0; row < marked.rows(); ++row) {
+        SilentComputer& computer = silent.emplace_back(SilentComputer{
+            {marked.text(row, 0), static_cast<int>(marked.integer(row, 1))}, from_unix_ms(marked.integer(row, 2)),
+            marked.text(row, 3)});
+        if (mail)
+            computer.admission =
+                admit(*connection, computer.key, mail->text(computer), mail->verifier_for(computer), mail->now,
+                      mail->quota);
+    }
+    transaction.commit();
     return silent;
 }
 
@@ -269,13 +282,21 @@ void PostgresStore::clock_stepped(std::chrono::milliseconds step, TimePoint now)
 
 Admission PostgresStore::enqueue(const ComputerKey& key, const MailText& text, const std::string& code_verifier,
                                  TimePoint now, const Quota& quota) {
-    const std::int64_t now_ms = to_unix_ms(now);
     auto connection = pool_.acquire();
     PgTransaction transaction(*connection);
+    const Admission admission = admit(*connection, key, text, code_verifier, now, quota);
+    transaction.commit();
+    return admission;
+}
+
+// Within the caller's transaction.
+Admission PostgresStore::admit(PgConnection& connection, const ComputerKey& key, const MailText& text,
+                               const std::string& code_verifier, TimePoint now, const Quota& quota) {
+    const std::int64_t now_ms = to_unix_ms(now);
     // Instances queueing for the same address take turns, so the quota holds across them.
-    connection->run("quota lock", "SELECT pg_advisory_xact_lock($1::int, hashtext($2))",
-                    PgParams().add(quota_lock_class).add(key.address));
-    const PgResult counts = connection->run(
+    connection.run("quota lock", "SELECT pg_advisory_xact_lock($1::int, hashtext($2))",
+                   PgParams().add(quota_lock_class).add(key.address));
+    const PgResult counts = connection.run(
         "quota",
         "WITH pruned AS (DELETE FROM mail_quota WHERE address = $1 AND queued_ms <= $2) "
         "SELECT (SELECT COUNT(*) FROM mail_quota WHERE address = $1 AND queued_ms > $2), "
@@ -283,12 +304,11 @@ Admission PostgresStore::enqueue(const ComputerKey& key, const MailText& text, c
         PgParams().add(key.address).add(now_ms - hour_ms));
     if (counts.integer(0, 0) >= quota.mails_per_address_per_hour) return Admission::over_quota;
     if (counts.integer(0, 1) >= quota.queue_capacity) return Admission::queue_full;
-    connection->run("enqueue",
-                    "WITH charge AS (INSERT INTO mail_quota (address, queued_ms) VALUES ($1, $5)) "
-                    "INSERT INTO mail_queue (address, computer_id, subject, body, created_ms, next_attempt_ms, "
-                    "code_verifier) VALUES ($1, $2, $3, $4, $5, $5, $6)",
-                    key_params(key).add(text.subject).add(text.body).add(now_ms).add(code_verifier));
-    transaction.commit();
+    connection.run("enqueue",
+                   "WITH charge AS (INSERT INTO mail_quota (address, queued_ms) VALUES ($1, $5)) "
+                   "INSERT INTO mail_queue (address, computer_id, subject, body, created_ms, next_attempt_ms, "
+                   "code_verifier) VALUES ($1, $2, $3, $4, $5, $5, $6)",
+                   key_params(key).add(text.subject).add(text.body).add(now_ms).add(code_verifier));
     return Admission::queued;
 }
 

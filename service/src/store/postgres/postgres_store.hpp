@@ -22,14 +22,16 @@ public:
 
     using Store::next_attempt_time;
     using Store::next_due;
+    using Store::record_heartbeat;
+    using Store::take_newly_silent;
 
     bool shared() const override { return true; }
     std::optional<std::string> code_verifier(const ComputerKey& key) override;
     void bind_code(const ComputerKey& key, const std::string& verifier, TimePoint now) override;
-    bool record_heartbeat(const ComputerKey& key, TimePoint now) override;
+    std::optional<SilentComputer> record_return(const ComputerKey& key, TimePoint now, const FlagMail* mail) override;
     void stop_monitoring(const ComputerKey& key) override;
     bool is_monitored(const ComputerKey& key) override;
-    std::vector<SilentComputer> take_newly_silent(TimePoint deadline) override;
+    std::vector<SilentComputer> take_newly_silent(TimePoint deadline, const FlagMail* mail) override;
     void restart_heartbeats(TimePoint now) override;
     void clock_stepped(std::chrono::milliseconds step, TimePoint now) override;
     Admission enqueue(const ComputerKey& key, const MailText& text, const std::string& code_verifier, TimePoint now,
@@ -50,6 +52,8 @@ public:
 
 private:
     void refresh_presence(PgConnection& connection);
+    Admission admit(PgConnection& connection, const ComputerKey& key, const MailText& text,
+                    const std::string& code_verifier, TimePoint now, const Quota& quota);
 
     std::string instance_;
     std::chrono::milliseconds claim_lease_;

@@ -125,29 +125,54 @@ void SqliteStore::bind_code(const ComputerKey& key, const std::string& verifier,
     verifiers_[key] = verifier;
 }
 
+// One enqueue() waiting for its group's transaction.
+struct SqliteStore::Admit {
+    const ComputerKey& key;
+    const MailText& text;
+    const std::string& code_verifier;
+    TimePoint now;
+    const Quota& quota;
+    Admission admission = Admission::queued;
+    std::exception_ptr failure;
+};
+
 // A heartbeat from a computer already known to be monitored and not silent is only noted
 // in memory, and written with the next dead-man's check: most requests are heartbeats,
 // and a transaction for each would bound the whole service. Losing the noted ones in a
 // crash is harmless, since the grace starts afresh at every start.
-bool SqliteStore::record_heartbeat(const ComputerKey& key, TimePoint now) {
+std::optional<SilentComputer> SqliteStore::record_return(const ComputerKey& key, TimePoint now,
+                                                       const FlagMail* mail) {
     const std::lock_guard lock(mutex_);
     if (steady_.contains(key)) {
         heard_[key] = now;
-        return false;
+        return std::nullopt;
     }
     Transaction transaction(db_);
-    Statement select(db_, "SELECT silent FROM computers WHERE address = ?1 AND computer_id = ?2");
+    Statement select(db_,
+                     "SELECT silent, COALESCE(code_verifier, '') FROM computers WHERE address = ?1 AND computer_id = ?2");
     select.bind(1, key.address).bind(2, key.computer_id);
-    const bool was_silent = select.step() && select.integer(0) != 0;
+    std::optional<SilentComputer> returned;
+    if (select.step() && select.integer(0) != 0) returned = SilentComputer{key, now, select.text(1)};
     Statement upsert(db_,
                      "INSERT INTO computers (address, computer_id, monitoring, last_heartbeat_ms, silent) "
                      "VALUES (?1, ?2, 1, ?3, 0) ON CONFLICT (address, computer_id) DO UPDATE SET "
                      "monitoring = 1, last_heartbeat_ms = ?3, silent = 0");
     upsert.bind(1, key.address).bind(2, key.computer_id).bind(3, to_unix_ms(now)).step();
+    int added = 0;
+    if (returned && mail) added = queue_flag_mail(*returned, *mail, added);
     transaction.commit();
+    queued_ += added;
     heard_.erase(key);
     steady_.insert(key);
-    return was_silent;
+    return returned;
+}
+
+// Within the flag's transaction; returns the mails queued so far, this one counted.
+int SqliteStore::queue_flag_mail(SilentComputer& computer, const FlagMail& mail, int added) {
+    const MailText text = mail.text(computer);
+    const Admit job{computer.key, text, mail.verifier_for(computer), mail.now, mail.quota, {}, {}};
+    computer.admission = admit(job, queued_ + added);
+    return added + (computer.admission == Admission::queued ? 1 : 0);
 }
 
 // Within a transaction; the written ones are forgotten only once it commits.
@@ -190,7 +215,7 @@ bool SqliteStore::is_monitored(const ComputerKey& key) {
     return select.step() && select.integer(0) != 0;
 }
 
-std::vector<SilentComputer> SqliteStore::take_newly_silent(TimePoint deadline) {
+std::vector<SilentComputer> SqliteStore::take_newly_silent(TimePoint deadline, const FlagMail* mail) {
     write_heard_in_batches();
     const std::lock_guard lock(mutex_);
     Transaction transaction(db_);
@@ -203,11 +228,14 @@ std::vector<SilentComputer> SqliteStore::take_newly_silent(TimePoint deadline) {
     while (select.step())
         silent.push_back({{select.text(0), static_cast<int>(select.integer(1))}, from_unix_ms(select.integer(2)),
                           select.text(3)});
-    for (const auto& computer : silent) {
+    int added = 0;
+    for (auto& computer : silent) {
         Statement mark(db_, "UPDATE computers SET silent = 1 WHERE address = ?1 AND computer_id = ?2");
         mark.bind(1, computer.key.address).bind(2, computer.key.computer_id).step();
+        if (mail) added = queue_flag_mail(computer, *mail, added);
     }
     transaction.commit();
+    queued_ += added;
     heard_.erase(heard_.begin(), written);
     for (const auto& computer : silent) steady_.erase(computer.key);
     return silent;
@@ -235,16 +263,6 @@ void SqliteStore::clock_stepped(std::chrono::milliseconds step, TimePoint now) {
     heard_.clear();
 }
 
-// One enqueue() waiting for its group's transaction.
-struct SqliteStore::Admit {
-    const ComputerKey& key;
-    const MailText& text;
-    const std::string& code_verifier;
-    TimePoint now;
-    const Quota& quota;
-    Admission admission = Admission::queued;
-    std::exception_ptr failure;
-};
 
 // Mails queued together share one transaction and one sync, and each is durable before
 // its caller hears it was queued. The next group forms while one syncs, so the busier

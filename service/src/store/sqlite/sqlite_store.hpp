@@ -23,14 +23,16 @@ public:
 
     using Store::next_attempt_time;
     using Store::next_due;
+    using Store::record_heartbeat;
+    using Store::take_newly_silent;
 
     bool shared() const override { return false; }
     std::optional<std::string> code_verifier(const ComputerKey& key) override;
     void bind_code(const ComputerKey& key, const std::string& verifier, TimePoint now) override;
-    bool record_heartbeat(const ComputerKey& key, TimePoint now) override;
+    std::optional<SilentComputer> record_return(const ComputerKey& key, TimePoint now, const FlagMail* mail) override;
     void stop_monitoring(const ComputerKey& key) override;
     bool is_monitored(const ComputerKey& key) override;
-    std::vector<SilentComputer> take_newly_silent(TimePoint deadline) override;
+    std::vector<SilentComputer> take_newly_silent(TimePoint deadline, const FlagMail* mail) override;
     void restart_heartbeats(TimePoint now) override;
     void clock_stepped(std::chrono::milliseconds step, TimePoint now) override;
     // Returns once a queued mail is synced to disk; concurrent calls share one sync.
@@ -50,6 +52,7 @@ private:
     struct Admit;
     void admit_group(std::vector<Admit*>& jobs);
     Admission admit(const Admit& job, int queued);
+    int queue_flag_mail(SilentComputer& computer, const FlagMail& mail, int added);
     void count_queue();
     std::map<ComputerKey, TimePoint>::iterator write_heard(std::size_t most);
     void write_heard_in_batches();
