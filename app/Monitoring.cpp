@@ -52,9 +52,10 @@ void frmMain::Timer1_Timer() {
 }
 
 // One snapshot at a time: what is asked for while one is being taken waits
-// for the next, started when this one arrives.
+// for the next, started when this one arrives. A closing program starts none,
+// since its end waits for the snapshot being taken.
 void frmMain::TakeSnapshot() {
-  if (table_->Fetching()) return;
+  if (table_->Fetching() || closing_) return;
   snapshotChecks_ = std::exchange(checkWanted_, false);
   snapshotConfirms_ = std::exchange(confirmWanted_, false);
   snapshotRun_ = run_;

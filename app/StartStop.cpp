@@ -80,8 +80,8 @@ bool frmMain::WatchItemsAreValid(const std::vector<std::wstring>& items) {
   return true;
 }
 
-// A press while monitoring runs always stops it: every tick's refresh clears
-// the marks, so asking for a marked row first would make it impossible to stop.
+// A press while monitoring runs always stops it, marked rows or not: a watched
+// connection that has gone takes its mark with it.
 // A start waits for the service's version check without holding the window,
 // and the button takes no second press meanwhile.
 void frmMain::Command1_Click() {

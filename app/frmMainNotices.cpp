@@ -1,5 +1,8 @@
 #include "frmMain.h"
 
+#include <type_traits>
+#include <utility>
+
 #include "TrayTexts.h"
 #include "frmMainIds.h"
 

@@ -57,7 +57,8 @@ void ConnectionView::Restore(const ShownItems& before, const Place& place, bool 
   const PaintOnce paintOnce(list_);
   // The old selection's items may not exist in the new count.
   if (!place.selected.empty()) list_.ItemSelected(-1, false);
-  list_.ItemCount(count);
+  // A steady list (the same count, the place where it was) costs its paint alone.
+  if (list_.Count() != count) list_.ItemCount(count);
   if (count == 0) return;
   int firstSelected = -1;
   for (const int item : place.selected) {

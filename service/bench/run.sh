@@ -213,6 +213,7 @@ NGINX
 echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
 if $tls_only; then
   db=$work/bench.db
+  bind_computers
   compare_tls
   exit 0
 fi

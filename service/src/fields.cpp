@@ -52,6 +52,13 @@ void check_authorisation_code(std::string_view value) {
     if (value.empty() || value.size() > max_code_length || !printable) throw RequestError(400, "参数 pwd 无效");
 }
 
+// The client sends a fresh random key per reminder; empty means it sent none.
+void check_idempotency_key(std::string_view value) {
+    constexpr std::size_t max_length = 128;
+    const bool printable = std::all_of(value.begin(), value.end(), [](char c) { return c > ' ' && c < 0x7F; });
+    if (value.size() > max_length || !printable) throw RequestError(400, "请求头 Idempotency-Key 无效");
+}
+
 void check_watch_key(std::string_view value) {
     const bool has_control =
         std::any_of(value.begin(), value.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });

@@ -16,4 +16,7 @@ void check_authorisation_code(std::string_view value);
 
 void check_watch_key(std::string_view value);
 
+// Up to 128 printable ASCII characters, or empty.
+void check_idempotency_key(std::string_view value);
+
 }  // namespace lumora

@@ -8,8 +8,8 @@ MailQueue::MailQueue(Store& store, Quota quota, std::function<void()> wake_worke
     : store_(store), quota_(quota), wake_worker_(std::move(wake_worker)) {}
 
 Admission MailQueue::push(const ComputerKey& key, const MailText& text, const std::string& code_verifier,
-                          TimePoint now) {
-    const Admission admission = store_.enqueue(key, text, code_verifier, now, quota_);
+                          TimePoint now, std::string_view idempotency_key) {
+    const Admission admission = store_.enqueue(key, text, code_verifier, now, quota_, idempotency_key);
     admitted(key, admission);
     return admission;
 }
@@ -17,6 +17,8 @@ Admission MailQueue::push(const ComputerKey& key, const MailText& text, const st
 void MailQueue::admitted(const ComputerKey& key, Admission admission) {
     if (admission == Admission::queued)
         wake_worker_();
+    else if (admission == Admission::repeated)
+        log_line("reminder for " + key.address + " repeats an idempotency key of the last 24 h; not queued again");
     else if (admission == Admission::over_quota)
         log_line("quota of " + std::to_string(quota_.mails_per_address_per_hour) + " mails per hour reached for " +
                  key.address + "; mail not queued");

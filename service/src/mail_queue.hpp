@@ -12,7 +12,8 @@ public:
     MailQueue(Store& store, Quota quota, std::function<void()> wake_worker);
 
     // `code_verifier` is of the code that may send the mail: the one the request came with.
-    Admission push(const ComputerKey& key, const MailText& text, const std::string& code_verifier, TimePoint now);
+    Admission push(const ComputerKey& key, const MailText& text, const std::string& code_verifier, TimePoint now,
+                   std::string_view idempotency_key = {});
     // A code for this computer has arrived: mail parked for want of it is due again.
     void release_parked(const ComputerKey& key, const std::string& code_verifier, TimePoint now);
 

@@ -24,7 +24,8 @@ ReminderService::ReminderService(ServiceSettings settings, Store& store, Credent
       deadman_(deadman),
       clock_(std::move(clock)) {}
 
-Reply ReminderService::handle(std::string_view path, std::string_view raw_query, const std::string& client) {
+Reply ReminderService::handle(std::string_view path, std::string_view raw_query, const std::string& client,
+                              std::string_view idempotency_key) {
     using Handler = Reply (ReminderService::*)(const Request&);
     static constexpr std::pair<std::string_view, Handler> routes[] = {
         {"/velmor305/tips.asp", &ReminderService::tips},
@@ -35,7 +36,7 @@ Reply ReminderService::handle(std::string_view path, std::string_view raw_query,
     };
     try {
         for (const auto& [route, handler] : routes)
-            if (route == path) return (this->*handler)({raw_query, client});
+            if (route == path) return (this->*handler)({raw_query, client, idempotency_key});
         return {404, "未找到"};
     } catch (const RequestError& error) {
         return {error.status(), error.what()};
@@ -90,10 +91,14 @@ Reply ReminderService::reminder(const Request& request) {
     const ComputerKey key = computer(query);
     const std::string& watch_key = query.required("port");
     check_watch_key(watch_key);
+    check_idempotency_key(request.idempotency_key);
     const std::string verifier = gate_.admit(key, query.required("pwd"), request.client);
     const TimePoint now = clock_();
     vault_.remember(key, query.required("pwd"), verifier);
-    const Admission admission = queue_.push(key, reminder_mail(key.computer_id, watch_key, now), verifier, now);
+    const Admission admission =
+        queue_.push(key, reminder_mail(key.computer_id, watch_key, now), verifier, now, request.idempotency_key);
+    // The client did not see the first answer; it gets the same one, and no second mail.
+    if (admission == Admission::repeated) return {200, "ok"};
     if (admission != Admission::queued) {
         vault_.forget_if_unneeded(key, store_);
         if (admission == Admission::over_quota) return {429, "提醒邮件过于频繁，一小时内不再发送"};

@@ -33,12 +33,15 @@ public:
 
     // raw_query is the query exactly as it came on the wire; client is the address the
     // request came from. Unknown paths get 404.
-    Reply handle(std::string_view path, std::string_view raw_query, const std::string& client);
+    // `idempotency_key` is the request's Idempotency-Key header, empty when it has none.
+    Reply handle(std::string_view path, std::string_view raw_query, const std::string& client,
+                 std::string_view idempotency_key = {});
 
 private:
     struct Request {
         std::string_view raw_query;
         const std::string& client;
+        std::string_view idempotency_key;
     };
     Reply tips(const Request& request);
     Reply version_check(const Request& request);

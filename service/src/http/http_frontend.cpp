@@ -244,7 +244,8 @@ MHD_Result HttpFrontend::on_request(void* self, MHD_Connection* connection, cons
     frontend.deadlines_.received(connection);
     Reply reply;
     try {
-        reply = frontend.service_.handle(path, query_of(exchange.target), frontend.client_of(connection, exchange));
+        reply = frontend.service_.handle(path, query_of(exchange.target), frontend.client_of(connection, exchange),
+                                         header(connection, "Idempotency-Key"));
     } catch (const std::exception& error) {
         log_line(std::string("unexpected failure serving ") + path + ": " + error.what());
         reply = {500, "服务内部错误"};

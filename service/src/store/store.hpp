@@ -6,6 +6,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "computer_key.hpp"
@@ -24,7 +25,12 @@ struct QueuedMail {
     std::string code_verifier;
 };
 
-enum class Admission { queued, over_quota, queue_full };
+// `repeated`: a reminder with the same idempotency key was queued for the computer within
+// the last 24 h, so nothing is queued again.
+enum class Admission { queued, over_quota, queue_full, repeated };
+
+// How long a reminder's idempotency key keeps a repeat from being queued.
+constexpr std::chrono::hours idempotency_window{24};
 
 struct SilentComputer {
     ComputerKey key;
@@ -102,8 +108,14 @@ public:
     // mail ages, falls due or expires by the jump alone. Claims are left as they are.
     virtual void clock_stepped(std::chrono::milliseconds step, TimePoint now) = 0;
 
+    // A non-empty `idempotency_key` is kept with the computer, in the same transaction, so a
+    // request repeated within the window on any instance queues nothing.
     virtual Admission enqueue(const ComputerKey& key, const MailText& text, const std::string& code_verifier,
-                              TimePoint now, const Quota& quota) = 0;
+                              TimePoint now, const Quota& quota, std::string_view idempotency_key) = 0;
+    Admission enqueue(const ComputerKey& key, const MailText& text, const std::string& code_verifier, TimePoint now,
+                      const Quota& quota) {
+        return enqueue(key, text, code_verifier, now, quota, {});
+    }
     // The earliest mail that is due, not waiting for an authorisation code and not claimed
     // by a live instance; it is claimed for this one until it is removed, rescheduled or
     // parked, or the claim lapses. A shared store hands out only mail of computers `only`

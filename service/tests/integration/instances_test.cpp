@@ -136,6 +136,23 @@ TEST_F(InstancesTest, RemindersSentRoundRobinAreMailedOnceAndTheQuotaHoldsAcross
     for (auto& instance : instances) EXPECT_EQ(instance->stop(), 0);
 }
 
+// The repeat reaches the other instance, as a balancer may send it.
+TEST_F(InstancesTest, ReminderRepeatedWithItsKeyOnAnotherInstanceIsMailedOnce) {
+    const fs::path outbox = dir.path() / "outbox";
+    for (int i = 0; i < 2; ++i) start({"--transport", "outbox", "--outbox", outbox.string()});
+    const std::string target = reminder("10001@qq.com", u"8080备注 again");
+    for (const auto& instance : instances) {
+        RawConnection connection(instance->port());
+        connection.send("POST " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 0\r\n" +
+                        "Idempotency-Key: 0c9e71d2\r\n\r\n");
+        EXPECT_EQ(status_of(connection.reply()), 200) << logs();
+    }
+    ASSERT_TRUE(eventually([&] { return count("SELECT COUNT(*) FROM mail_queue") == 0; })) << logs();
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(files_with_extension(outbox, ".eml").size(), 1u) << logs();
+    EXPECT_EQ(count_of(logs(), "repeats an idempotency key"), 1u) << logs();
+}
+
 TEST_F(InstancesTest, MailClaimedByAnInstanceKilledMidSendIsSentByAnotherAfterTheLease) {
     const SilentMailServer silent;
     const SmtpSink sink(dir.path());

@@ -32,6 +32,7 @@ public:
     FaultyStore(std::unique_ptr<Store> inner, fs::path folder) : inner_(std::move(inner)), folder_(std::move(folder)) {}
 
     using Store::next_attempt_time;
+    using Store::enqueue;
     using Store::next_due;
     using Store::record_heartbeat;
     using Store::take_newly_silent;
@@ -52,8 +53,8 @@ public:
     void restart_heartbeats(TimePoint now) override { inner_->restart_heartbeats(now); }
     void clock_stepped(std::chrono::milliseconds step, TimePoint now) override { inner_->clock_stepped(step, now); }
     Admission enqueue(const ComputerKey& key, const MailText& text, const std::string& code_verifier, TimePoint now,
-                      const Quota& quota) override {
-        return inner_->enqueue(key, text, code_verifier, now, quota);
+                      const Quota& quota, std::string_view idempotency_key) override {
+        return inner_->enqueue(key, text, code_verifier, now, quota, idempotency_key);
     }
     std::optional<QueuedMail> next_due(TimePoint now, const MailFilter& only) override {
         return inner_->next_due(now, only);

@@ -80,6 +80,16 @@ CREATE TABLE instances (
     name TEXT PRIMARY KEY,
     alive_until TIMESTAMPTZ NOT NULL
 );
+)sql",
+// Version 4: the idempotency keys of recent reminders, per computer.
+R"sql(
+CREATE TABLE reminder_keys (
+    address TEXT NOT NULL,
+    computer_id INTEGER NOT NULL,
+    idempotency_key TEXT NOT NULL,
+    queued_ms BIGINT NOT NULL,
+    PRIMARY KEY (address, computer_id, idempotency_key)
+);
 )sql"};
 
 PgParams lock_key(const char* object) { return PgParams().add(service_lock_class).add(object); }
@@ -190,7 +200,7 @@ std::optional<SilentComputer> PostgresStore::record_return(const ComputerKey& ke
                     key_params(key).add(to_unix_ms(now)));
     if (returned && mail)
         returned->admission = admit(*connection, key, mail->text(*returned), mail->verifier_for(*returned),
-                                    mail->now, mail->quota);
+                                    mail->now, mail->quota, {});
     transaction.commit();
     return returned;
 }
@@ -229,7 +239,7 @@ std::vector<SilentComputer> PostgresStore::take_newly_silent(TimePoint deadline,
         if (mail)
             computer.admission =
                 admit(*connection, computer.key, mail->text(computer), mail->verifier_for(computer), mail->now,
-                      mail->quota);
+                      mail->quota, {});
     }
     transaction.commit();
     return silent;
@@ -281,21 +291,32 @@ void PostgresStore::clock_stepped(std::chrono::milliseconds step, TimePoint now)
 }
 
 Admission PostgresStore::enqueue(const ComputerKey& key, const MailText& text, const std::string& code_verifier,
-                                 TimePoint now, const Quota& quota) {
+                                 TimePoint now, const Quota& quota, std::string_view idempotency_key) {
     auto connection = pool_.acquire();
     PgTransaction transaction(*connection);
-    const Admission admission = admit(*connection, key, text, code_verifier, now, quota);
+    const Admission admission = admit(*connection, key, text, code_verifier, now, quota, idempotency_key);
     transaction.commit();
     return admission;
 }
 
 // Within the caller's transaction.
+// Instances queueing for the same address take turns under its lock, so the quota and the
+// idempotency keys hold across them.
 Admission PostgresStore::admit(PgConnection& connection, const ComputerKey& key, const MailText& text,
-                               const std::string& code_verifier, TimePoint now, const Quota& quota) {
+                               const std::string& code_verifier, TimePoint now, const Quota& quota,
+                               std::string_view idempotency_key) {
     const std::int64_t now_ms = to_unix_ms(now);
-    // Instances queueing for the same address take turns, so the quota holds across them.
     connection.run("quota lock", "SELECT pg_advisory_xact_lock($1::int, hashtext($2))",
                    PgParams().add(quota_lock_class).add(key.address));
+    if (!idempotency_key.empty()) {
+        const PgResult seen = connection.run(
+            "idempotency key",
+            "WITH pruned AS (DELETE FROM reminder_keys WHERE address = $1 AND computer_id = $2 AND queued_ms <= $4) "
+            "SELECT COUNT(*) FROM reminder_keys WHERE address = $1 AND computer_id = $2 AND idempotency_key = $3 "
+            "AND queued_ms > $4",
+            key_params(key).add(idempotency_key).add(to_unix_ms(now - idempotency_window)));
+        if (seen.integer(0, 0) > 0) return Admission::repeated;
+    }
     const PgResult counts = connection.run(
         "quota",
         "WITH pruned AS (DELETE FROM mail_quota WHERE address = $1 AND queued_ms <= $2) "
@@ -309,6 +330,12 @@ Admission PostgresStore::admit(PgConnection& connection, const ComputerKey& key,
                    "INSERT INTO mail_queue (address, computer_id, subject, body, created_ms, next_attempt_ms, "
                    "code_verifier) VALUES ($1, $2, $3, $4, $5, $5, $6)",
                    key_params(key).add(text.subject).add(text.body).add(now_ms).add(code_verifier));
+    if (!idempotency_key.empty())
+        connection.run("idempotency key",
+                       "INSERT INTO reminder_keys (address, computer_id, idempotency_key, queued_ms) "
+                       "VALUES ($1, $2, $3, $4) ON CONFLICT (address, computer_id, idempotency_key) "
+                       "DO UPDATE SET queued_ms = EXCLUDED.queued_ms",
+                       key_params(key).add(idempotency_key).add(now_ms));
     return Admission::queued;
 }
 

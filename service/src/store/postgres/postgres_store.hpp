@@ -21,6 +21,7 @@ public:
     PostgresStore& operator=(const PostgresStore&) = delete;
 
     using Store::next_attempt_time;
+    using Store::enqueue;
     using Store::next_due;
     using Store::record_heartbeat;
     using Store::take_newly_silent;
@@ -35,7 +36,7 @@ public:
     void restart_heartbeats(TimePoint now) override;
     void clock_stepped(std::chrono::milliseconds step, TimePoint now) override;
     Admission enqueue(const ComputerKey& key, const MailText& text, const std::string& code_verifier, TimePoint now,
-                      const Quota& quota) override;
+                      const Quota& quota, std::string_view idempotency_key) override;
     std::optional<QueuedMail> next_due(TimePoint now, const MailFilter& only) override;
     std::optional<TimePoint> next_attempt_time(const MailFilter& only) override;
     void remove(std::int64_t id) override;
@@ -53,7 +54,8 @@ public:
 private:
     void refresh_presence(PgConnection& connection);
     Admission admit(PgConnection& connection, const ComputerKey& key, const MailText& text,
-                    const std::string& code_verifier, TimePoint now, const Quota& quota);
+                    const std::string& code_verifier, TimePoint now, const Quota& quota,
+                    std::string_view idempotency_key);
 
     std::string instance_;
     std::chrono::milliseconds claim_lease_;

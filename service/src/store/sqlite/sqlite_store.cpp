@@ -46,7 +46,17 @@ CREATE INDEX mail_queue_computer ON mail_queue (address, computer_id);)sql",
 R"sql(
 ALTER TABLE computers ADD COLUMN code_verifier TEXT;
 ALTER TABLE mail_queue ADD COLUMN code_verifier TEXT;
-CREATE INDEX computers_watched ON computers (last_heartbeat_ms) WHERE monitoring = 1 AND silent = 0;)sql"};
+CREATE INDEX computers_watched ON computers (last_heartbeat_ms) WHERE monitoring = 1 AND silent = 0;)sql",
+// Version 4: the idempotency keys of recent reminders, per computer.
+R"sql(
+CREATE TABLE reminder_keys (
+    address TEXT NOT NULL,
+    computer_id INTEGER NOT NULL,
+    idempotency_key TEXT NOT NULL,
+    queued_ms INTEGER NOT NULL,
+    PRIMARY KEY (address, computer_id, idempotency_key)
+);
+CREATE INDEX reminder_keys_time ON reminder_keys (queued_ms);)sql"};
 
 int count(Statement& statement) {
     statement.step();
@@ -132,6 +142,7 @@ struct SqliteStore::Admit {
     const std::string& code_verifier;
     TimePoint now;
     const Quota& quota;
+    std::string_view idempotency_key;
     Admission admission = Admission::queued;
     std::exception_ptr failure;
 };
@@ -170,7 +181,7 @@ std::optional<SilentComputer> SqliteStore::record_return(const ComputerKey& key,
 // Within the flag's transaction; returns the mails queued so far, this one counted.
 int SqliteStore::queue_flag_mail(SilentComputer& computer, const FlagMail& mail, int added) {
     const MailText text = mail.text(computer);
-    const Admit job{computer.key, text, mail.verifier_for(computer), mail.now, mail.quota, {}, {}};
+    const Admit job{computer.key, text, mail.verifier_for(computer), mail.now, mail.quota, {}, {}, {}};
     computer.admission = admit(job, queued_ + added);
     return added + (computer.admission == Admission::queued ? 1 : 0);
 }
@@ -268,8 +279,8 @@ void SqliteStore::clock_stepped(std::chrono::milliseconds step, TimePoint now) {
 // its caller hears it was queued. The next group forms while one syncs, so the busier
 // the service, the more mails share each sync.
 Admission SqliteStore::enqueue(const ComputerKey& key, const MailText& text, const std::string& code_verifier,
-                               TimePoint now, const Quota& quota) {
-    Admit job{key, text, code_verifier, now, quota, {}, {}};
+                               TimePoint now, const Quota& quota, std::string_view idempotency_key) {
+    Admit job{key, text, code_verifier, now, quota, idempotency_key, {}, {}};
     admissions_.run(job, [this](std::vector<Admit*>& jobs) { admit_group(jobs); });
     if (job.failure) std::rethrow_exception(job.failure);
     return job.admission;
@@ -286,6 +297,9 @@ void SqliteStore::admit_group(std::vector<Admit*>& jobs) {
             for (const Admit* job : jobs) earliest = std::min(earliest, job->now);
             Statement prune(db_, "DELETE FROM mail_quota WHERE queued_ms <= ?1");
             prune.bind(1, to_unix_ms(earliest) - hour_ms).step();
+            Statement(db_, "DELETE FROM reminder_keys WHERE queued_ms <= ?1")
+                .bind(1, to_unix_ms(earliest - idempotency_window))
+                .step();
             int added = 0;
             for (Admit* job : jobs) {
                 job->admission = admit(*job, queued_ + added);
@@ -302,6 +316,16 @@ void SqliteStore::admit_group(std::vector<Admit*>& jobs) {
 
 Admission SqliteStore::admit(const Admit& job, int queued) {
     const std::int64_t now_ms = to_unix_ms(job.now);
+    if (!job.idempotency_key.empty()) {
+        Statement seen(db_,
+                       "SELECT COUNT(*) FROM reminder_keys WHERE address = ?1 AND computer_id = ?2 "
+                       "AND idempotency_key = ?3 AND queued_ms > ?4");
+        seen.bind(1, job.key.address)
+            .bind(2, job.key.computer_id)
+            .bind(3, job.idempotency_key)
+            .bind(4, to_unix_ms(job.now - idempotency_window));
+        if (count(seen) > 0) return Admission::repeated;
+    }
     Statement recent(db_, "SELECT COUNT(*) FROM mail_quota WHERE address = ?1 AND queued_ms > ?2");
     recent.bind(1, job.key.address).bind(2, now_ms - hour_ms);
     if (count(recent) >= job.quota.mails_per_address_per_hour) return Admission::over_quota;
@@ -319,6 +343,15 @@ Admission SqliteStore::admit(const Admit& job, int queued) {
         .bind(5, now_ms)
         .bind(6, job.code_verifier)
         .step();
+    if (!job.idempotency_key.empty())
+        Statement(db_,
+                  "INSERT INTO reminder_keys (address, computer_id, idempotency_key, queued_ms) VALUES (?1, ?2, ?3, ?4) "
+                  "ON CONFLICT (address, computer_id, idempotency_key) DO UPDATE SET queued_ms = excluded.queued_ms")
+            .bind(1, job.key.address)
+            .bind(2, job.key.computer_id)
+            .bind(3, job.idempotency_key)
+            .bind(4, now_ms)
+            .step();
     return Admission::queued;
 }
 

@@ -22,6 +22,7 @@ public:
     explicit SqliteStore(const std::string& path);
 
     using Store::next_attempt_time;
+    using Store::enqueue;
     using Store::next_due;
     using Store::record_heartbeat;
     using Store::take_newly_silent;
@@ -37,7 +38,7 @@ public:
     void clock_stepped(std::chrono::milliseconds step, TimePoint now) override;
     // Returns once a queued mail is synced to disk; concurrent calls share one sync.
     Admission enqueue(const ComputerKey& key, const MailText& text, const std::string& code_verifier, TimePoint now,
-                      const Quota& quota) override;
+                      const Quota& quota, std::string_view idempotency_key) override;
     std::optional<QueuedMail> next_due(TimePoint now, const MailFilter& only) override;
     std::optional<TimePoint> next_attempt_time(const MailFilter& only) override;
     void remove(std::int64_t id) override;
