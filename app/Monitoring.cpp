@@ -21,16 +21,18 @@ std::wstring ProgramFolder() {
 
 // A double-click marks the selected row with a remark; empty text unmarks it.
 void frmMain::lvInfo_DblClick() {
+  const int item = CurrentItem();
+  if (item < 0 || item >= view_.Count() || view_.Age(item) == RowAge::Closed) return;
   const std::wstring remark = services_.prompts->InputBox(
       hWnd_, L"请录入简短的备注，以便处理，如不填备注，则表示不监控该端口！", L"备注");
-  view_.SetRemark(lvInfo_.SelectionItem(), remark);
+  view_.SetRemark(item, remark);
 }
 
-// The remarked rows in the list's order, read from the rows the list shows.
+// The remarked rows in the list's order, those the filter hides included.
 std::vector<std::wstring> frmMain::CaptureWatchItems() {
   std::vector<std::wstring> items;
-  for (int item = 0; item < view_.Count(); ++item) {
-    const ConnectionTexts& texts = view_.Row(item).texts;
+  for (int position = 0; position < view_.Model().Count(); ++position) {
+    const ConnectionTexts& texts = view_.OrderedRow(position).texts;
     if (!texts[kRemarkColumn].empty()) items.push_back(texts[kLocalPortColumn] + L"备注 " + texts[kRemarkColumn]);
   }
   return items;
@@ -70,6 +72,7 @@ void frmMain::OnSnapshotTaken() {
   const bool confirms = std::exchange(snapshotConfirms_, false);
   if (whole) {
     view_.Show(table_->TakeModel());
+    ShowRowCounts();
     OnSnapshotRead();
     if (current && confirms) ConfirmDrops();
     if (current && checks) CheckWatchItems();

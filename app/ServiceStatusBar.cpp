@@ -12,6 +12,8 @@ namespace {
 constexpr int kOutcomeWidth = 300;  // pixels at 96 dpi: room for a failure's cause
 constexpr int kSnapshotWidth = 130;
 constexpr int kSnapshotPart = 2;
+constexpr int kRowsWidth = 150;
+constexpr int kRowsPart = 3;
 
 std::wstring LocalTimeText() {
   SYSTEMTIME now;
@@ -67,7 +69,8 @@ void ServiceStatusBar::Resize() const {
   RECT client{};
   GetClientRect(hWnd_, &client);
   const int outcome = MulDiv(kOutcomeWidth, dpi_, 96);
-  int parts[] = {outcome, std::max<int>(outcome, client.right - MulDiv(kSnapshotWidth, dpi_, 96)), -1};
+  const int rows = std::max<int>(outcome, client.right - MulDiv(kRowsWidth, dpi_, 96));
+  int parts[] = {outcome, std::max<int>(outcome, rows - MulDiv(kSnapshotWidth, dpi_, 96)), rows, -1};
   SendMessageW(hWnd_, SB_SETPARTS, std::size(parts), reinterpret_cast<LPARAM>(parts));
 }
 
@@ -90,6 +93,10 @@ std::wstring ServiceStatusBar::Text(int part) const {
 
 void ServiceStatusBar::ShowSnapshotTrouble(bool failing) const {
   SetText(kSnapshotPart, failing ? L"连接列表读取失败" : L"");
+}
+
+void ServiceStatusBar::ShowRowCounts(int shown, int all) const {
+  SetText(kRowsPart, L"显示 " + std::to_wstring(shown) + L" / 共 " + std::to_wstring(all));
 }
 
 void ServiceStatusBar::SetText(int part, const std::wstring& text) const {

@@ -7,8 +7,8 @@
 #include "PostUrl.h"
 
 // The status bar at the foot of the main window: whether the last request
-// reached the reminder service and when, the reason of its last refusal, and
-// whether the connection list can be read.
+// reached the reminder service and when, the reason of its last refusal,
+// whether the connection list can be read, and how many of its rows are shown.
 class ServiceStatusBar {
  public:
   void Create(HWND parent, int id, int dpi);
@@ -24,6 +24,8 @@ class ServiceStatusBar {
   void ShowSnapshotTrouble(bool failing) const;
   // A note of the program's own, in the second part, stamped like a report.
   void Note(const std::wstring& text);
+  // The connection list shows this many of all its rows.
+  void ShowRowCounts(int shown, int all) const;
 
  private:
   void SetText(int part, const std::wstring& text) const;

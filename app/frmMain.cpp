@@ -1,11 +1,13 @@
 #include "frmMain.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <utility>
 
 #include "Layout.h"
+#include "RowColours.h"
 #include "frmMainIds.h"
 #include "LumoraConfig.h"
 #include "WindowPlace.h"
@@ -56,6 +58,7 @@ bool frmMain::Create(int showCommand) {
   AppendMenuW(menu, MF_STRING, kMenuCf, L"配置");
   AppendMenuW(menu, MF_STRING, kMenuAb, L"关于");
   AppendMenuW(menu, MF_STRING, kMenuHistory, L"历史");
+  AppendMenuW(menu, MF_STRING, kMenuExport, L"导出...");
   const SIZE outer = WindowSizeForClient(6645, 5895, kMainStyle, WS_EX_CONTROLPARENT, true, dpi_);
   hWnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kMainClass, L"", kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT, outer.cx,
                           outer.cy, nullptr, menu, GetModuleHandleW(nullptr), this);
@@ -116,8 +119,15 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       OnTrayMessage(static_cast<UINT>(lParam));
       return 0;
     case WM_COMMAND:
-      OnCommand(LOWORD(wParam));
+      OnCommand(LOWORD(wParam), HIWORD(wParam));
       return 0;
+    case WM_CONTEXTMENU:
+      OnContextMenu(reinterpret_cast<HWND>(wParam), {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      return 0;
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+      OnSettingChange();
+      return DefWindowProcW(hWnd_, message, wParam, lParam);
     case WM_ACTIVATE:
       OnActivate(LOWORD(wParam));
       return 0;
@@ -171,6 +181,7 @@ void frmMain::OnCreate() {
 void frmMain::CreateControls() {
   auto px = [this](int twips) { return TwipsToPixels(twips, dpi_); };
   lvInfo_.Create(hWnd_, px(120), px(2160), px(6375), px(3495), kLvInfo);
+  filter_.Create(hWnd_, kFilter, dpi_);
   tlbCommand_ = CreateControl(hWnd_, kStripClass, L"", WS_CLIPCHILDREN, WS_EX_CONTROLPARENT,
                               {0, 0, 6645, kStripHeight}, kTlbCommand, dpi_);
 
@@ -218,6 +229,10 @@ void frmMain::Form_Load() {
   lvInfo_.BorderStyle(2);
   lvInfo_.ViewMode(1);
   lvInfo_.FullRowSelect(true);
+  lvInfo_.MultiSelect(true);
+  lvInfo_.RaiseSubItemPrePaint(true);
+  view_.ShowProgramIcons();
+  highContrast_ = HighContrastOn();
   columns_.Add(lvInfo_, dpi_);
   RefreshList();
 }
@@ -235,16 +250,23 @@ void frmMain::OnTips(const ServiceReply& reply) {
   }
 }
 
-// The connection list fills the room between the strip and the status bar.
+// The filter box lies under the strip; the connection list fills the room
+// between it and the status bar.
 void frmMain::OnSize(int width, int height) {
   const int strip = TwipsToPixels(kStripHeight, dpi_);
+  const int top = strip + filter_.Height();
   statusBar_.Resize();
   MoveWindow(tlbCommand_, 0, 0, width, strip, TRUE);
-  MoveWindow(lvInfo_.hWnd(), 0, strip, width, std::max(0, height - strip - statusBar_.Height()), TRUE);
+  filter_.Move(0, strip, width);
+  MoveWindow(lvInfo_.hWnd(), 0, top, width, std::max(0, height - top - statusBar_.Height()), TRUE);
 }
 
-void frmMain::OnCommand(int id) {
+void frmMain::OnCommand(int id, int code) {
   switch (id) {
+    case kFilter:
+      if (code == EN_CHANGE) FilterChanged();
+      break;
+    case kMenuExport: Export_Click(); break;
     case kCommand1: Command1_Click(); break;
     case kCmdRefresh: cmdRefresh_Click(); break;
     case kCmdDisconnect: cmdDisconnect_Click(); break;

@@ -13,6 +13,7 @@
 #include "ConnectionColumns.h"
 #include "ConnectionView.h"
 #include "Controls.h"
+#include "FilterBox.h"
 #include "Form1.h"
 #include "Form3.h"
 #include "HistoryLog.h"
@@ -24,6 +25,7 @@
 #include "ServiceStatusBar.h"
 #include "ServiceUrls.h"
 #include "ServiceWorker.h"
+#include "TableText.h"
 #include "Settings.h"
 #include "UserPrompts.h"
 #include "WindowKeys.h"
@@ -40,6 +42,7 @@ struct frmMainServices {
   std::function<void()> onClosed;  // after the window is gone
   NotifyShell* shell = nullptr;  // none: no notification icon
   HistoryLog history;            // where the events are written down
+  DesktopShell* folders = nullptr;  // opens a program's folder
 };
 
 // The start-up window: account strip, watch list and connection list.
@@ -67,9 +70,16 @@ class frmMain : private ucListViewEvents {
   void cf_Click();
   void ab_Click();
   void History_Click();
+  // The connection list's own commands (ConnectionList.cpp).
+  void Export_Click();
+  void CopySelectedRows();
+  void ShowRowMenu(POINT at);
+  void FilterChanged();
 
   // What tests look at.
   ucListView& lvInfo() { return lvInfo_; }
+  const ConnectionView& Connections() const { return view_; }
+  const FilterBox& Filter() const { return filter_; }
   const CListBox& List1() const { return List1_; }
   const CWindow& txtwxid() const { return txtwxid_; }
   const CWindow& pwd() const { return pwd_; }
@@ -123,7 +133,9 @@ class frmMain : private ucListViewEvents {
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void OnCreate();
   void OnSize(int width, int height);
-  void OnCommand(int id);
+  void OnCommand(int id, int code);
+  void OnContextMenu(HWND window, POINT at);
+  void OnSettingChange();
   void OnActivate(int state);
   void OnClose();
   void OnDpiChanged(int dpi, const RECT& suggested);
@@ -179,6 +191,12 @@ class frmMain : private ucListViewEvents {
   void Notice(const MonitorEvent& event, bool balloon = true);
   void DblClick() override { lvInfo_DblClick(); }
   void ColumnClick(int Column) override { lvInfo_ColumnClick(Column); }
+  void KeyDown(int& KeyCode, int& Shift) override;
+  void OnSubItemPrePaint(int Item, int SubItem, COLORREF& TextBackColor, COLORREF& TextForeColor,
+                         bool& Process) override;
+  TextTable RowsText(const std::vector<int>& items) const;
+  int CurrentItem() const;
+  void ShowRowCounts() const;
 
   frmMainServices services_;
   ServiceSetting serviceSetting_;
@@ -196,6 +214,8 @@ class frmMain : private ucListViewEvents {
   CButton Command1_, cmdDisconnect_, cmdRefresh_, Command2_;
   ucListView lvInfo_;
   ConnectionView view_{lvInfo_};  // lvInfo's rows
+  FilterBox filter_;
+  bool highContrast_ = false;  // rows are coloured with the scheme's colours only
   ConnectionColumns columns_;
   ColumnSort sort_{ConnectionColumns::SortKinds()};
   WindowKeys keys_;

@@ -3,6 +3,7 @@
 // Control and menu ids of the main window, in tab order.
 enum frmMainId {
   kLvInfo = 100,
+  kFilter,
   kTlbCommand,
   kCmdRefresh,
   kCmdDisconnect,
@@ -24,4 +25,8 @@ enum frmMainId {
   kTrayShow,
   kTrayStartStop,
   kTrayExit,
+  kMenuExport,
+  kCmdCopy,
+  kCmdMark,
+  kCmdShowFolder,
 };

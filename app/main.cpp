@@ -12,8 +12,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   WindowPrompts prompts;
   SystemAlarm alarm;
   SystemNotifyShell shell;
+  ExplorerShell folders;
   frmMain window({LUMORA_PROGRAM_SERVICE, &prompts, &alarm, SystemRowSource(), Settings::ForUser(),
-                  [] { PostQuitMessage(0); }, &shell, HistoryLog(HistoryLog::UserPath())});
+                  [] { PostQuitMessage(0); }, &shell, HistoryLog(HistoryLog::UserPath()), &folders});
   if (!window.Create(showCommand)) return 1;
   return RunMessageLoop();
 }

@@ -15,6 +15,7 @@
 
 #include "BenchClock.h"
 #include "ConnectionView.h"
+#include "RowColours.h"
 #include "MessageLoop.h"
 #include "SyntheticSource.h"
 #include "ucListView.h"
@@ -72,16 +73,37 @@ struct Times {
 
 void Best(double& best, double value) { best = std::min(best, value); }
 
+// The new and closed rows' colours, as the main window paints them.
+class AgeColours : public ucListViewEvents {
+ public:
+  const ConnectionView* view = nullptr;
+  void OnSubItemPrePaint(int Item, int, COLORREF& back, COLORREF& fore, bool& process) override {
+    if (!view || Item >= view->Count()) return;
+    const RowPaint paint = PaintFor(view->Age(Item), false);
+    back = paint.back;
+    fore = paint.fore;
+    process = paint.custom;
+  }
+};
+
 // One round on a fresh list: the first snapshot, a place in its middle, then
-// the timed steps, each painted.
-void Round(HWND host, const ConnectionModel& first, Times& times) {
-  ucListView lvInfo;
+// the timed steps, each painted. Dressed, the list shows the programs' icons
+// and the rows' colours, and a filter that most rows pass.
+void Round(HWND host, const ConnectionModel& first, Times& times, bool dressed) {
+  AgeColours colours;
+  ucListView lvInfo(&colours);
   ConnectionView view(lvInfo);
   lvInfo.Create(host, 0, 0, kWidth, kHeight, 1);
   lvInfo.Initialize();
   lvInfo.ViewMode(VIEWMODE_REPORT);
   lvInfo.FullRowSelect(true);
   for (int c = 0; c < 8; ++c) lvInfo.ColumnAdd(c, kHeaders[c], kWidths[c]);
+  if (dressed) {
+    colours.view = &view;
+    lvInfo.RaiseSubItemPrePaint(true);
+    view.ShowProgramIcons();
+    view.Filter(L"1");
+  }
   view.Show(ConnectionModel(first));
   lvInfo.ItemSelected(first.Count() / 2 + 3, true);
   lvInfo.TopItem(first.Count() / 2);
@@ -111,7 +133,9 @@ void Round(HWND host, const ConnectionModel& first, Times& times) {
   timed(times.sortText, [&] { view.SortBy(kProcessColumn, true); });
   next = Churned(first);
   timed(times.sortedRefresh, [&] { view.Show(std::move(next)); });
-  if (lvInfo.Count() != first.Count()) std::printf("the list holds %d rows, not %d\n", lvInfo.Count(), first.Count());
+  if (!dressed && view.ShownRows() != first.Count()) {
+    std::printf("the list holds %d rows, not %d\n", view.ShownRows(), first.Count());
+  }
   DestroyWindow(lvInfo.hWnd());
 }
 
@@ -147,18 +171,22 @@ int main() {
   }
   std::printf("%8s %9s %10s %10s %10s %10s %10s %10s %10s\n", "rows", "build ms", "paint", "unpainted", "refresh", "sorted", "sort port",
               "sort addr", "sort text");
-  for (const int rows : kSizes) {
-    Times times;
-    ConnectionModel first;
-    for (int round = 0; round < kRounds; ++round) {
-      const double start = Now();
-      first = Snapshot(rows);
-      Best(times.build, Now() - start);
-      Round(host, first, times);
+  for (const bool dressed : {false, true}) {
+    if (dressed) std::printf("with program icons, new and closed rows' colours and a filter (\"1\"):\n");
+    for (const int rows : kSizes) {
+      Times times;
+      ConnectionModel first;
+      for (int round = 0; round < kRounds; ++round) {
+        const double start = Now();
+        first = Snapshot(rows);
+        Best(times.build, Now() - start);
+        Round(host, first, times, dressed);
+      }
+      std::printf("%8d %9.1f %10.2f %10.2f %10.2f %10.2f %10.2f %10.2f %10.2f\n", rows, times.build, times.paint,
+                  times.unpainted, times.refresh, times.sortedRefresh, times.sortNumber, times.sortAddress,
+                  times.sortText);
+      std::fflush(stdout);
     }
-    std::printf("%8d %9.1f %10.2f %10.2f %10.2f %10.2f %10.2f %10.2f %10.2f\n", rows, times.build, times.paint, times.unpainted, times.refresh,
-                times.sortedRefresh, times.sortNumber, times.sortAddress, times.sortText);
-    std::fflush(stdout);
   }
   DestroyWindow(host);
   return 0;

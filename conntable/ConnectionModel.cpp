@@ -17,18 +17,23 @@ std::array<uint8_t, 16> V6Bytes(const uint8_t (&address)[16]) {
   return bytes;
 }
 
-// Looks each process up once per snapshot.
+// Looks each process up once per snapshot, keeping its path.
 class ProcessNames {
  public:
-  explicit ProcessNames(TcpRowSource& source) : source_(source) {}
+  ProcessNames(TcpRowSource& source, std::unordered_map<uint32_t, std::wstring>& paths)
+      : source_(source), paths_(paths) {}
   const std::wstring& Of(uint32_t pid) {
     const auto [name, added] = names_.try_emplace(pid);
-    if (added) name->second = TextAfterLast(source_.ProcessPath(pid), L"\\");
+    if (added) {
+      const std::wstring& path = paths_[pid] = source_.ProcessPath(pid);
+      name->second = TextAfterLast(path, L"\\");
+    }
     return name->second;
   }
 
  private:
   TcpRowSource& source_;
+  std::unordered_map<uint32_t, std::wstring>& paths_;
   std::unordered_map<uint32_t, std::wstring> names_;
 };
 
@@ -83,15 +88,24 @@ ConnectionModel ConnectionModel::FromTables(const std::vector<unsigned char>& ta
   const std::vector<Tcp6Row> rows6 = Shown6Rows(table6);
   std::vector<ConnectionRow> shown;
   shown.reserve(rows.size() + rows6.size());
-  ProcessNames names(source);
+  std::unordered_map<uint32_t, std::wstring> paths;
+  ProcessNames names(source, paths);
   for (const TcpRow& row : rows) shown.push_back({IdOf(row), RowTexts(row, names.Of(row.pid))});
   for (const Tcp6Row& row : rows6) shown.push_back({IdOf(row), RowTexts(row, names.Of(row.pid))});
-  return ConnectionModel(std::move(shown));
+  ConnectionModel model(std::move(shown));
+  model.paths_ = std::move(paths);
+  return model;
 }
 
 ConnectionModel::ConnectionModel(std::vector<ConnectionRow> rows) : rows_(std::move(rows)) {
   rowOf_.reserve(rows_.size());
   for (int row = 0; row < Count(); ++row) rowOf_.try_emplace(rows_[row].id, row);
+}
+
+const std::wstring& ConnectionModel::ProgramPath(uint32_t pid) const {
+  static const std::wstring none;
+  const auto found = paths_.find(pid);
+  return found == paths_.end() ? none : found->second;
 }
 
 int ConnectionModel::Find(const ConnectionId& id) const {

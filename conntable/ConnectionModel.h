@@ -69,12 +69,16 @@ class ConnectionModel {
   // one; the remarks of connections that have gone go with them.
   void TakeRemarks(const ConnectionModel& older);
 
+  // The executable of a process of the snapshot; empty when unknown.
+  const std::wstring& ProgramPath(uint32_t pid) const;
+
   // The local port numbers of the rows, in table order.
   std::vector<uint16_t> LocalPorts() const;
 
  private:
   std::vector<ConnectionRow> rows_;
   std::unordered_map<ConnectionId, int, ConnectionIdHash> rowOf_;
+  std::unordered_map<uint32_t, std::wstring> paths_;  // by process id
 };
 
 // What changed between two snapshots: the rows of the newer one whose

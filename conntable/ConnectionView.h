@@ -1,15 +1,22 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ConnectionModel.h"
 #include "ConnectionOrder.h"
+#include "ProgramIcons.h"
+#include "RowFilter.h"
+#include "ShownItems.h"
 #include "ucListView.h"
 
 // The connection list as an owner-data ucListView shows it: the last
-// snapshot's model in the order the user chose. The list asks it for the texts
-// it paints; whatever reads rows (the watches, tests) reads them here, by list
+// snapshot's model in the order the user chose, narrowed by the filter, with
+// the connections that closed since the snapshot before kept for one refresh
+// at their old place (ShownItems). The list asks it for the texts and icons it
+// paints; whatever reads rows (the watches, tests) reads them here, by list
 // item, never from the list.
 class ConnectionView : public ucListViewData {
  public:
@@ -18,11 +25,11 @@ class ConnectionView : public ucListViewData {
 
   // Shows a newer snapshot: the remarks go over to it by connection, it is put
   // in the chosen order, and the list gets its count and repaints. The user
-  // keeps their place: the selected and the focused connection keep selection
-  // and focus wherever they moved, and the first visible connection stays
-  // first; when that one has gone, the nearest one after or before it in the
-  // old order that is still there takes its place. A focus whose connection
-  // has gone goes to the first visible row, a selection with it.
+  // keeps their place: the selected and the focused connections keep
+  // selection and focus wherever they moved, and the first visible connection
+  // stays first; when that one has gone, the nearest one after or before it
+  // in the old order that is still there takes its place. A focus whose
+  // connection has gone goes to the first visible row.
   void Show(ConnectionModel model);
 
   // Sorts the rows by column (the earlier order breaking its ties) for this
@@ -30,25 +37,47 @@ class ConnectionView : public ucListViewData {
   // there is none.
   void SortBy(int column, bool ascending);
 
-  const ConnectionModel& Model() const { return model_; }
-  int Count() const { return model_.Count(); }
-  const ConnectionRow& Row(int item) const { return model_.Row(order_.Row(item)); }
+  // Shows only the rows the filter passes, now and after every refresh,
+  // keeping the user's place as a refresh does.
+  void Filter(const std::wstring& text);
+
+  // The programs' icons in the first column; after the list's Initialize.
+  bool ShowProgramIcons();
+
+  const ConnectionModel& Model() const { return *model_; }
+  // The snapshot's rows in the list's order, those the filter hides included.
+  const ConnectionRow& OrderedRow(int position) const { return model_->Row(order_.Row(position)); }
+  // The list's items, and those of them that are rows of the snapshot.
+  int Count() const { return shown_.Count(); }
+  int ShownRows() const { return shown_.ModelItems(); }
+  const ConnectionRow& Row(int item) const { return shown_.Row(item); }
+  RowAge Age(int item) const { return shown_.Age(item); }
+  const std::wstring& ProgramPath(int item) const { return shown_.ProgramPath(item); }
+  // A closed connection takes no remark.
   void SetRemark(int item, const std::wstring& remark);
+  std::vector<int> SelectedItems() const;
 
   std::wstring_view ItemText(int Item, int SubItem) const override;
+  int ItemIcon(int Item) const override;
 
  private:
-  // The rows at the user's place, -1 for none.
+  // Where the user was among the items before they changed.
   struct Place {
-    int selected = -1;
+    std::vector<int> selected;
     int focused = -1;
     int top = -1;
   };
-  Place PlaceOf(const ConnectionModel& older, const ConnectionOrder& olderOrder) const;
-  int Survivor(const ConnectionModel& older, const ConnectionOrder& olderOrder, int topItem) const;
-  void Select(int oldItem, int newItem);
+  Place PlaceNow() const;
+  // Puts the user back at the place they had among the items before.
+  void Restore(const ShownItems& before, const Place& place, bool showSelection);
+  int Survivor(const ShownItems& before, int topItem) const;
 
   ucListView& list_;
-  ConnectionModel model_;
+  std::unique_ptr<ConnectionModel> model_ = std::make_unique<ConnectionModel>();
   ConnectionOrder order_;
+  RowFilter filter_;
+  ShownItems shown_;
+  bool shownOnce_ = false;  // the first snapshot marks nothing new or closed
+  mutable ProgramIcons icons_;
+  bool iconsShown_ = false;
 };

@@ -24,6 +24,13 @@ bool ucListView::InitializeImageListSmall(int ImageWidth, int ImageHeight) {
   return true;
 }
 
+bool ucListView::ImageListSmall_Share(HIMAGELIST hIml) {
+  if (!m_hListView || !hIml) return false;
+  SendList(LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(hIml));
+  m_hImlSmall.reset();
+  return true;
+}
+
 bool ucListView::InitializeImageListLarge(int ImageWidth, int ImageHeight) {
   UniqueImageList list = CreateImageList(ImageWidth, ImageHeight);
   if (!list) return false;

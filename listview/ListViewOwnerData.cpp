@@ -56,6 +56,7 @@ void ucListView::TopItem(int Item) {
 }
 
 void ucListView::OnGetDispInfo(NMLVDISPINFOW& info) const {
+  if ((info.item.mask & LVIF_IMAGE) && info.item.iSubItem == 0) info.item.iImage = m_pData->ItemIcon(info.item.iItem);
   if (!(info.item.mask & LVIF_TEXT) || !info.item.pszText || info.item.cchTextMax <= 0) return;
   const std::wstring_view text = m_pData->ItemText(info.item.iItem, info.item.iSubItem);
   const size_t length = std::min(text.size(), static_cast<size_t>(info.item.cchTextMax - 1));

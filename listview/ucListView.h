@@ -55,6 +55,9 @@ class ucListViewData {
   // The text of an item's column (0 the item text); it needs to stay valid only
   // until the next call.
   virtual std::wstring_view ItemText(int Item, int SubItem) const = 0;
+  // The small image of an item's first column (of the list's small image
+  // list); -1 for none.
+  virtual int ItemIcon([[maybe_unused]] int Item) const { return -1; }
   // The list is about to paint the items From to To.
   virtual void CacheHint([[maybe_unused]] int From, [[maybe_unused]] int To) {}
 };
@@ -118,6 +121,9 @@ class ucListView : private ISubclassOwner, private IInPlaceActiveControl, privat
   bool InitializeImageListSmall(int ImageWidth = 16, int ImageHeight = 16);
   bool InitializeImageListLarge(int ImageWidth = 32, int ImageHeight = 32);
   bool InitializeImageListHeader(int ImageWidth = 16, int ImageHeight = 16);
+  // Shows a small image list that stays the caller's, to be destroyed only
+  // after the list has ended; the control's own small list, if any, goes.
+  bool ImageListSmall_Share(HIMAGELIST hIml);
   // MaskColor CLR_NONE adds without a mask; any other colour is transparent.
   // Each Add returns the index of the first new image, -1 on failure or without the list.
   int ImageListSmall_AddBitmap(HBITMAP hBitmap, COLORREF MaskColor = CLR_NONE);

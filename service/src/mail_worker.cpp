@@ -59,6 +59,13 @@ void MailWorker::deliver(const QueuedMail& mail, std::stop_token stop) {
         held = vault_.code_for(mail.key);
         if (!held || !CodeVerifier::same(held->verifier, mail.code_verifier)) {
             store_.park_until_code(mail.id);
+            // A code that arrived meanwhile found nothing parked to release: a request
+            // stores its code before it releases, so one look after parking sees it.
+            if (const auto arrived = vault_.code_for(mail.key);
+                arrived && CodeVerifier::same(arrived->verifier, mail.code_verifier)) {
+                store_.unpark(mail.key, arrived->verifier, clock_());
+                return;
+            }
             log_line(describe(mail) + " waits for the next heartbeat to bring its authorisation code");
             return;
         }

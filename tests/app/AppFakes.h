@@ -38,12 +38,43 @@ class FakePrompts : public UserPrompts {
     return text;
   }
 
+  // Records the menu's items, as "text" or "text (disabled)", and answers
+  // the next of menuAnswers (no command when there is none).
+  int PopupMenu(HWND, HMENU menu, POINT) override {
+    std::vector<std::wstring> items;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+      wchar_t text[128] = {};
+      GetMenuStringW(menu, i, text, 128, MF_BYPOSITION);
+      const bool disabled = GetMenuState(menu, i, MF_BYPOSITION) & (MF_DISABLED | MF_GRAYED);
+      items.push_back(std::wstring(text) + (disabled ? L" (disabled)" : L""));
+    }
+    menus.push_back(items);
+    if (menuAnswers.empty()) return 0;
+    const int answer = menuAnswers.front();
+    menuAnswers.pop_front();
+    return answer;
+  }
+  std::wstring SaveFileName(HWND, const std::wstring& suggested) override {
+    suggestedNames.push_back(suggested);
+    return savePath;
+  }
+
   std::vector<Shown> shown;
   std::deque<int> answers;
+  std::vector<std::vector<std::wstring>> menus;
+  std::deque<int> menuAnswers;
+  std::vector<std::wstring> suggestedNames;
+  std::wstring savePath;  // empty: the user cancels
   std::vector<std::wstring> prompts;
   std::deque<std::wstring> inputs;
   // Runs once while the next box is open, as the box's own loop would.
   std::function<void()> whileOpen;
+};
+
+class FakeFolders : public DesktopShell {
+ public:
+  void ShowInFolder(const std::wstring& path) override { shown.push_back(path); }
+  std::vector<std::wstring> shown;
 };
 
 class FakeAlarm : public AlarmSound {

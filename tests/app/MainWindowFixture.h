@@ -36,7 +36,7 @@ class MainWindowTest : public ::testing::Test {
     rows->onFetch = firstFetch;
     form = std::make_unique<frmMain>(
         frmMainServices{serviceAddress, &prompts, &alarm, std::move(source), settings, [this] { closed = true; },
-                        &shell, history});
+                        &shell, history, &folders});
     ASSERT_TRUE(form->Create(showCommand));
     Settle();
   }
@@ -86,7 +86,9 @@ class MainWindowTest : public ::testing::Test {
   }
   size_t RequestCount() const { return server->Requests().size(); }
 
+  // As a double-click does: the row alone is selected and focused.
   void Mark(int row, const std::wstring& remark) {
+    form->lvInfo().ItemSelected(-1, false);
     form->lvInfo().ItemSelected(row, true);
     prompts.inputs.push_back(remark);
     form->lvInfo_DblClick();
@@ -134,6 +136,7 @@ class MainWindowTest : public ::testing::Test {
   FakeAlarm alarm;
   FakeShell shell;
   HistoryLog history;
+  FakeFolders folders;
   FakeRows* rows = nullptr;
   Settings settings;
   bool closed = false;

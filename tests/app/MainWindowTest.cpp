@@ -102,7 +102,7 @@ TEST_F(MainWindowTest, ClosingAsksFirstAndWithoutARunSignsNothingOff) {
   EXPECT_EQ(Targets(before), std::vector<std::string>{});
 }
 
-TEST_F(MainWindowTest, ResizingToTinySizesKeepsTheListBetweenTheStripAndTheStatusBar) {
+TEST_F(MainWindowTest, ResizingToTinySizesKeepsTheListBetweenTheFilterAndTheStatusBar) {
   Open();
   RECT strip;
   GetClientRect(form->tlbCommand(), &strip);
@@ -114,7 +114,11 @@ TEST_F(MainWindowTest, ResizingToTinySizesKeepsTheListBetweenTheStripAndTheStatu
     RECT list;
     GetWindowRect(form->lvInfo().hWnd(), &list);
     EXPECT_EQ(list.right - list.left, size.cx);
-    EXPECT_EQ(list.bottom - list.top, std::max<LONG>(0, size.cy - strip.bottom - (status.bottom - status.top)));
+    const int above = strip.bottom + form->Filter().Height();
+    EXPECT_EQ(list.bottom - list.top, std::max<LONG>(0, size.cy - above - (status.bottom - status.top)));
+    RECT field;
+    GetWindowRect(form->Filter().hField(), &field);
+    EXPECT_LE(field.right - field.left, std::max<LONG>(0, size.cx));
   }
   SendMessageW(form->hWnd(), WM_SIZE, SIZE_MINIMIZED, 0);
   EXPECT_TRUE(IsWindow(form->lvInfo().hListView()));

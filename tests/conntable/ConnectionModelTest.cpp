@@ -48,6 +48,8 @@ TEST(ConnectionModel, HoldsTheShownRowsTextsIPv4FirstLookingEachProcessUpOnce) {
   EXPECT_EQ(model.Row(1).texts, RowTexts(rows[2], L"p7.exe"));
   EXPECT_EQ(model.Row(2).texts, RowTexts(rows6[0], L"p9.exe"));
   EXPECT_EQ(paths.lookups, 2);
+  EXPECT_EQ(model.ProgramPath(7), L"C:\\bin\\p7.exe");
+  EXPECT_EQ(model.ProgramPath(0), L"") << "no row of its own";
   EXPECT_EQ(model.LocalPorts(), (std::vector<uint16_t>{443, 80, 8080}));
 }
 

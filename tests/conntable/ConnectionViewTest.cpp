@@ -72,7 +72,10 @@ TEST_F(ConnectionViewTest, TheListShowsTheModelInTheChosenOrderAndItsRemarks) {
   view_.SetRemark(1, L"web");
   EXPECT_EQ(lvInfo_.SubItemText(1, kRemarkColumn), L"web");
 
-  view_.Show(Listeners({22, 443, 9000}));  // the order holds, the remark stays with port 443
+  // The order holds, the remark stays with port 443, once the closed rows
+  // have had their refresh.
+  view_.Show(Listeners({22, 443, 9000}));
+  view_.Show(Listeners({22, 443, 9000}));
   EXPECT_EQ(Port(0), L"9000");
   EXPECT_EQ(Port(1), L"443");
   EXPECT_EQ(lvInfo_.SubItemText(1, kRemarkColumn), L"web");
@@ -99,15 +102,17 @@ TEST_F(ConnectionViewTest, ARefreshKeepsTheSelectedAndTheTopConnectionWhereverTh
   EXPECT_TRUE(lvInfo_.ItemFocused(lvInfo_.SelectionItem()));
 }
 
+// A closed top row stays at the top for a refresh, after the survivor before
+// it; when it leaves, its nearest survivor in that order takes its place.
 TEST_F(ConnectionViewTest, WhenTheTopConnectionHasGoneItsNearestSurvivorTakesItsPlace) {
   struct Case {
     std::vector<uint16_t> gone;
     const wchar_t* top;
   };
   const Case cases[] = {
-      {{1030}, L"1031"},               // the one after it first
-      {{1030, 1031, 1032}, L"1029"},   // then the one before it
-      {{1030, 1031, 1029}, L"1032"},
+      {{1030}, L"1028"},               // ... 1031 1029 [1030] 1028: the one after it first
+      {{1030, 1031, 1032}, L"1029"},   // ... 1033 1029 [1030] 1031 1032 1028: then the one before it
+      {{1030, 1031, 1029}, L"1027"},   // ... 1032 1028 1029 [1030] 1031 1027
   };
   for (const Case& c : cases) {
     Place(1060, 1030);
@@ -115,6 +120,9 @@ TEST_F(ConnectionViewTest, WhenTheTopConnectionHasGoneItsNearestSurvivorTakesIts
     std::erase_if(ports, [&](uint16_t port) { return std::find(c.gone.begin(), c.gone.end(), port) != c.gone.end(); });
     // In the new order the survivor lies far from where the top row was.
     std::reverse(ports.begin(), ports.end());
+    view_.Show(Listeners(ports));
+    EXPECT_EQ(Port(lvInfo_.TopItem()), L"1030");
+    EXPECT_EQ(view_.Age(lvInfo_.TopItem()), RowAge::Closed);
     view_.Show(Listeners(ports));
     EXPECT_EQ(Port(lvInfo_.TopItem()), c.top);
     EXPECT_EQ(Port(lvInfo_.SelectionItem()), L"1060");
@@ -126,14 +134,59 @@ TEST_F(ConnectionViewTest, AGoneSelectionLeavesNothingSelectedAndTheFocusOnTheTo
   std::vector<uint16_t> ports = Ports(1001, 1100);
   ports.erase(ports.begin() + (1040 - 1001));
   view_.Show(Listeners(ports));
+  EXPECT_EQ(Port(lvInfo_.SelectionItem()), L"1040") << "the closed connection, for one refresh";
+  view_.Show(Listeners(ports));
   EXPECT_EQ(lvInfo_.SelectedCount(), 0);
   EXPECT_EQ(Port(lvInfo_.ItemFindState(-1, LVNI_FOCUSED)), L"1030");
   EXPECT_EQ(Port(lvInfo_.TopItem()), L"1030");
 
   // Nothing of the old list left: the list stays where it was as far as it reaches.
   view_.Show(Listeners(Ports(1, 3), 11));
+  view_.Show(Listeners(Ports(1, 3), 11));
   EXPECT_EQ(lvInfo_.Count(), 3);
   EXPECT_EQ(lvInfo_.TopItem(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ConnectionViewTest, TheFilterHoldsOverRefreshesAndKeepsTheSelectedConnections) {
+  lvInfo_.MultiSelect(true);
+  view_.Show(Listeners(Ports(1001, 1100)));
+  lvInfo_.ItemSelected(1050 - 1001, true);
+  lvInfo_.ItemSelected(1052 - 1001, true);
+  view_.Filter(L" 105");
+  ASSERT_EQ(view_.Count(), 10);
+  EXPECT_EQ(Port(0), L"1050");
+  EXPECT_EQ(view_.SelectedItems(), (std::vector<int>{0, 2}));
+
+  std::vector<uint16_t> ports = Ports(1001, 1100);
+  ports.erase(ports.begin() + (1051 - 1001));
+  ports.push_back(1105);
+  view_.Show(Listeners(ports));
+  EXPECT_EQ(view_.Count(), 11);      // 1051 closed, 1105 new
+  EXPECT_EQ(view_.ShownRows(), 10);  // of the snapshot's 100
+  EXPECT_EQ(view_.Model().Count(), 100);
+  EXPECT_EQ(Port(view_.SelectedItems().back()), L"1052");
+
+  view_.Filter(L"");
+  EXPECT_EQ(view_.Count(), 101);
+  std::vector<std::wstring> selected;
+  for (int item : view_.SelectedItems()) selected.push_back(Port(item));
+  EXPECT_EQ(selected, (std::vector<std::wstring>{L"1050", L"1052"}));
+}
+
+TEST_F(ConnectionViewTest, AClosedConnectionTakesNoRemark) {
+  view_.Show(Listeners({80, 443}));
+  view_.SetRemark(1, L"web");
+  view_.Show(Listeners({80}));
+  ASSERT_EQ(view_.Age(1), RowAge::Closed);
+  view_.SetRemark(1, L"again");
+  view_.SetRemark(0, L"http");
+  EXPECT_EQ(lvInfo_.SubItemText(1, kRemarkColumn), L"web");
+  EXPECT_EQ(view_.Model().Row(0).texts[kRemarkColumn], L"http");
+  EXPECT_EQ(view_.Model().Count(), 1);
 }
 
 }  // namespace
