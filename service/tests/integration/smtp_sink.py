@@ -27,10 +27,10 @@ from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
 
 
 class Script:
-    def __init__(self, specs):
+    def __init__(self, entries):
         self.replies = {}
-        for spec in specs:
-            command, replies = spec.split("=", 1)
+        for entry in entries:
+            command, replies = entry.split("=", 1)
             self.replies[command.upper()] = replies.split(",")
 
     def next(self, command):
