@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "BenchClock.h"
+#include "BenchHost.h"
 #include "SyntheticSource.h"
 #include "MessageLoop.h"
 #include "mTCPTable.h"
@@ -20,28 +21,17 @@
 
 namespace {
 
+using bench::CreateHost;
+using bench::kHeaders;
+using bench::kHeight;
+using bench::kWidth;
+using bench::kWidths;
+
 using bench::SyntheticSource;
 
 constexpr int kRounds = 5;
 constexpr int kSizes[] = {1000, 10000, 30000};
-constexpr int kWidth = 800, kHeight = 600;
 constexpr int kReportView = 1;
-
-const wchar_t* const kHeaders[] = {L"PID", L"进程", L"状态", L"本地IP", L"本地端口", L"远程IP", L"远程端口", L"备注"};
-constexpr int kWidths[] = {70, 100, 70, 90, 70, 90, 70, 70};
-
-HWND CreateHost() {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = DefWindowProcW;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"LumoraBenchHost";
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  RegisterClassW(&wc);
-  HWND host = CreateWindowExW(0, wc.lpszClassName, L"bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, kWidth + 40,
-                              kHeight + 60, nullptr, nullptr, wc.hInstance, nullptr);
-  UpdateWindow(host);
-  return host;
-}
 
 // The milliseconds of one FillConnectionList of a fetched snapshot, painted.
 double TimeFill(HWND host, int rows, int& lookups) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "BenchClock.h"
+#include "BenchHost.h"
 #include "ConnectionView.h"
 #include "RowColours.h"
 #include "MessageLoop.h"
@@ -22,26 +23,15 @@
 
 namespace {
 
+using bench::CreateHost;
+using bench::kHeaders;
+using bench::kHeight;
+using bench::kWidth;
+using bench::kWidths;
+
 constexpr int kRounds = 5;
 constexpr int kLargest = 30000;
 constexpr int kSizes[] = {1000, 10000, kLargest};
-constexpr int kWidth = 800, kHeight = 600;
-
-const wchar_t* const kHeaders[] = {L"PID", L"进程", L"状态", L"本地IP", L"本地端口", L"远程IP", L"远程端口", L"备注"};
-constexpr int kWidths[] = {70, 100, 70, 90, 70, 90, 70, 70};
-
-HWND CreateHost() {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = DefWindowProcW;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"LumoraBenchHost";
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  RegisterClassW(&wc);
-  HWND host = CreateWindowExW(0, wc.lpszClassName, L"bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, kWidth + 40,
-                              kHeight + 60, nullptr, nullptr, wc.hInstance, nullptr);
-  UpdateWindow(host);
-  return host;
-}
 
 ConnectionModel Snapshot(int rows) {
   bench::SyntheticSource source(rows);
