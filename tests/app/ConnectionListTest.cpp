@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "MainWindowFixture.h"
+#include "ClipboardText.h"
 #include "RowColours.h"
 #include "frmMainIds.h"
 
@@ -18,17 +19,6 @@ std::vector<std::wstring> Ports(const frmMain& form) {
   return ports;
 }
 using Texts = std::vector<std::wstring>;
-
-std::wstring ClipboardText() {
-  if (!OpenClipboard(nullptr)) return L"(busy)";
-  std::wstring text;
-  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-    text = static_cast<const wchar_t*>(GlobalLock(data));
-    GlobalUnlock(data);
-  }
-  CloseClipboard();
-  return text;
-}
 
 // The colour the list painted in the middle of an item's remark cell.
 COLORREF RemarkCellColour(const ucListView& list, int item) {
