@@ -1,5 +1,7 @@
 #include "frmMain.h"
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "IdempotencyKey.h"
@@ -74,12 +76,33 @@ void frmMain::OnSnapshotTaken() {
     view_.Show(table_->TakeModel());
     ShowRowCounts();
     OnSnapshotRead();
+    StopSnapshotRetry();
     if (current && confirms) ConfirmDrops();
     if (current && checks) CheckWatchItems();
   } else {
     OnSnapshotFailed();
+    if (k_ != 1) RetrySnapshotLater();
   }
   if (checkWanted_ || confirmWanted_) TakeSnapshot();
+}
+
+// Outside monitoring nothing but F5 would take a failed snapshot again, and
+// the first one leaves the list empty: it is retried soon, then ever more
+// seldom. Monitoring retries with its own ticks.
+void frmMain::RetrySnapshotLater() {
+  constexpr UINT kDelays[] = {1000, 2000, 5000, 20000};
+  retryDelay_ = kDelays[std::min<size_t>(failedSnapshots_, std::size(kDelays)) - 1];
+  SetTimer(hWnd_, kSnapshotRetry, retryDelay_, nullptr);
+}
+
+void frmMain::StopSnapshotRetry() {
+  if (std::exchange(retryDelay_, 0) != 0) KillTimer(hWnd_, kSnapshotRetry);
+}
+
+// A retry that finds a snapshot under way leaves it to that one.
+void frmMain::SnapshotRetry_Timer() {
+  StopSnapshotRetry();
+  if (k_ != 1) TakeSnapshot();
 }
 
 // A watched port missing from a snapshot is only a suspect: the list can miss

@@ -58,14 +58,19 @@ void frmMain::OnReminderStillFailing(const PendingReminder& reminder, const Serv
           L"已试 " + std::to_wstring(kFailuresTold) + L" 次：" + ReplyDetails(reply)});
 }
 
-// The history keeps the first failed snapshot of a series.
+// The history keeps the first failed snapshot of a series. Outside
+// monitoring the status bar tells at once: no tick follows to mend it, and the
+// list may still be empty.
 void frmMain::OnSnapshotFailed() {
   if (++failedSnapshots_ == 1) Notice({MonitorEventKind::SnapshotFailed, L"", L""});
-  if (failedSnapshots_ == kFailedSnapshotsShown) statusBar_.ShowSnapshotTrouble(true);
+  if ((failedSnapshots_ >= kFailedSnapshotsShown || k_ != 1) && !std::exchange(troubleShown_, true)) {
+    statusBar_.ShowSnapshotTrouble(true);
+  }
 }
 
 void frmMain::OnSnapshotRead() {
-  if (std::exchange(failedSnapshots_, 0) >= kFailedSnapshotsShown) statusBar_.ShowSnapshotTrouble(false);
+  failedSnapshots_ = 0;
+  if (std::exchange(troubleShown_, false)) statusBar_.ShowSnapshotTrouble(false);
 }
 
 void frmMain::OnServiceAnswer(const ServiceReply& reply) {

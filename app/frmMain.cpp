@@ -134,6 +134,7 @@ LRESULT frmMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (wParam == kTimer1) Timer1_Timer();
       if (wParam == kTimer2) Timer2_Timer();
+      if (wParam == kSnapshotRetry) SnapshotRetry_Timer();
       return 0;
     case kPasswordWarning:
       Tell(L"邮箱授权码并不是邮箱的登录密码！如果不清楚的，强烈建议看使用说明！！");
@@ -346,6 +347,7 @@ void frmMain::OnDestroy() {
   worker_.NotifyWindow(nullptr, 0);
   KillTimer(hWnd_, kTimer1);
   KillTimer(hWnd_, kTimer2);
+  KillTimer(hWnd_, kSnapshotRetry);
   if (services_.onClosed) services_.onClosed();
 }
 

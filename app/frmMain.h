@@ -65,6 +65,7 @@ class frmMain : private ucListViewEvents {
   void cmdDisconnect_Click();
   void Timer1_Timer();
   void Timer2_Timer();
+  void SnapshotRetry_Timer();
   void lvInfo_DblClick();
   void lvInfo_ColumnClick(int column);
   void cf_Click();
@@ -92,6 +93,8 @@ class frmMain : private ucListViewEvents {
   bool ServiceIdle() const { return worker_.Idle(); }
   // No snapshot is being taken.
   bool SnapshotIdle() const { return !table_->Fetching(); }
+  // The wait before a failed snapshot is taken again, in ms; 0 when none is due.
+  UINT SnapshotRetryDelay() const { return retryDelay_; }
   Form1& TipsWindow() { return Form1_; }
   Form3& OptionsWindow() { return Form3_; }
   HistoryWindow& HistoryForm() { return history_; }
@@ -106,6 +109,7 @@ class frmMain : private ucListViewEvents {
  private:
   static constexpr UINT_PTR kTimer1 = 1;
   static constexpr UINT_PTR kTimer2 = 2;
+  static constexpr UINT_PTR kSnapshotRetry = 3;
   static constexpr UINT kSnapshotTaken = WM_APP + 3;
 
   // What a run sends the service: read once, at the start of the run.
@@ -161,6 +165,8 @@ class frmMain : private ucListViewEvents {
   void LoadRememberedAccount();
   void RememberAccount() const;
   void TakeSnapshot();
+  void RetrySnapshotLater();
+  void StopSnapshotRetry();
   void CheckWatchItems();
   void ConfirmDrops();
   void RetryReminders();
@@ -248,6 +254,8 @@ class frmMain : private ucListViewEvents {
   int snapshotRun_ = 0;
   std::set<std::wstring> suspects_;  // watch keys a check missed, to be confirmed
   int failedSnapshots_ = 0;      // in a row
+  bool troubleShown_ = false;    // the status bar tells that snapshots fail
+  UINT retryDelay_ = 0;          // of the retry due outside monitoring
   bool checking_ = false;  // a start waits for the version check
   bool tipsWaiting_ = false;  // tips came before the window was shown
   bool confirmingClose_ = false;  // the close confirmation is open

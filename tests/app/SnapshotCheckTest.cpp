@@ -1,5 +1,7 @@
 // A drop is told only when two snapshots agree; failing snapshots stop
 // neither the heartbeats nor the reminders' retries, and are shown.
+#include <utility>
+
 #include "MainWindowFixture.h"
 
 namespace {
@@ -68,10 +70,47 @@ TEST_F(SnapshotCheckTest, RetriesGoOnWhileSnapshotsFailAndThreeFailuresInARowSho
     Tick();
     EXPECT_EQ(Targets(before), (std::vector<std::string>{kOn, kReminder})) << tick;
     EXPECT_EQ(form->StatusBar().Text(2), tick < 3 ? L"" : L"连接列表读取失败") << tick;
+    EXPECT_EQ(form->SnapshotRetryDelay(), 0u) << "the ticks retry";
   }
   rows->fail = false;
   AnswerPath("/tx.asp", Ok("ok"));
   Tick();
   EXPECT_EQ(form->StatusBar().Text(2), L"");
   EXPECT_NE(form->List1().Line(1).find(L"已提醒"), std::wstring::npos);
+}
+
+// Outside monitoring no tick would mend a failed snapshot, and the first one
+// leaves the list empty: it is taken again, ever more seldom, one at a time,
+// until one is read.
+TEST_F(SnapshotCheckTest, AFailedSnapshotOutsideMonitoringIsRetriedUntilOneIsRead) {
+  firstFetch = [this] { rows->fail = true; };
+  Open();
+  EXPECT_EQ(form->lvInfo().Count(), 0);
+  EXPECT_EQ(form->StatusBar().Text(2), L"连接列表读取失败");
+  EXPECT_EQ(form->SnapshotRetryDelay(), 1000u);
+  rows->onFetch = nullptr;
+  for (const UINT delay : {2000u, 5000u, 20000u, 20000u}) {
+    const int fetches = rows->fetches;
+    form->SnapshotRetry_Timer();
+    Settle();
+    EXPECT_EQ(rows->fetches, fetches + 1);
+    EXPECT_EQ(form->SnapshotRetryDelay(), delay);
+  }
+
+  // The timer's message while the retry's snapshot is being taken starts none.
+  rows->onFetch = [this, first = true]() mutable {
+    if (std::exchange(first, false)) SendMessageW(form->hWnd(), WM_TIMER, 3, 0);
+  };
+  const int fetches = rows->fetches;
+  form->SnapshotRetry_Timer();
+  Settle();
+  EXPECT_EQ(rows->fetches, fetches + 1);
+
+  rows->onFetch = nullptr;
+  rows->fail = false;
+  form->SnapshotRetry_Timer();
+  Settle();
+  EXPECT_EQ(form->lvInfo().Count(), 3);
+  EXPECT_EQ(form->StatusBar().Text(2), L"");
+  EXPECT_EQ(form->SnapshotRetryDelay(), 0u);
 }
