@@ -12,23 +12,31 @@
 namespace {
 
 // An address as the list shows it: an IPv4-mapped IPv6 address reads as its
-// IPv4 address, and so sorts among them; "localhost" is 127.0.0.1.
+// IPv4 address, and so sorts among them; "localhost" is 127.0.0.1. The bytes
+// are held as two big-endian numbers, so that a sort compares words.
 struct AddressKey {
   uint32_t family;
-  std::array<uint8_t, 16> bytes;
+  uint64_t high;
+  uint64_t low;
   uint32_t scope;
 
   auto operator<=>(const AddressKey&) const = default;
 };
 
+uint64_t BigEndian(const uint8_t* bytes) {
+  uint64_t value = 0;
+  for (int i = 0; i < 8; ++i) value = value << 8 | bytes[i];
+  return value;
+}
+
 AddressKey ShownAddress(uint32_t family, const std::array<uint8_t, 16>& bytes, uint32_t scope) {
   constexpr uint8_t kMapped[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
   if (family == 6 && std::memcmp(bytes.data(), kMapped, sizeof(kMapped)) == 0) {
-    AddressKey key{4, {}, 0};
-    std::memcpy(key.bytes.data(), bytes.data() + 12, 4);
-    return key;
+    std::array<uint8_t, 16> v4{};
+    std::memcpy(v4.data(), bytes.data() + 12, 4);
+    return {4, BigEndian(v4.data()), 0, 0};
   }
-  return {family, bytes, scope};
+  return {family, BigEndian(bytes.data()), BigEndian(bytes.data() + 8), scope};
 }
 
 AddressKey AddressOf(const ConnectionId& id, int column) {

@@ -98,15 +98,19 @@ TEST(ConnectionModel, RemarksStayWithTheirConnectionAndGoWithIt) {
   EXPECT_EQ(newer.Row(2).texts[kRemarkColumn], L"");
 }
 
-TEST(ConnectionModel, TheDiffNamesTheNewAndTheClosedRows) {
+TEST(ConnectionModel, TheDiffFollowsEachConnectionAndNamesTheNewOnes) {
   const ConnectionModel older = Model({MakeRow(7, kAny, 80, kAny, 0, 2), MakeRow(7, kAny, 81, kAny, 0, 2),
-                                       MakeRow(7, kAny, 82, kAny, 0, 2)});
-  const ConnectionModel newer = Model({MakeRow(7, kAny, 79, kAny, 0, 2), MakeRow(7, kAny, 80, kAny, 0, 2),
-                                       MakeRow(8, kAny, 81, kAny, 0, 2), MakeRow(7, kAny, 82, kAny, 0, 2)});
+                                       MakeRow(7, kAny, 82, kAny, 0, 2), MakeRow(7, kAny, 82, kAny, 0, 2)});
+  // The same connections in another order, one gone, one listed twice.
+  const ConnectionModel newer = Model({MakeRow(7, kAny, 82, kAny, 0, 2), MakeRow(7, kAny, 79, kAny, 0, 2),
+                                       MakeRow(7, kAny, 80, kAny, 0, 2), MakeRow(8, kAny, 81, kAny, 0, 2),
+                                       MakeRow(7, kAny, 79, kAny, 0, 2)});
   const ConnectionDiff diff = Diff(older, newer);
-  EXPECT_EQ(diff.added, (std::vector<int>{0, 2}));
-  EXPECT_EQ(diff.closed, (std::vector<int>{1}));
-  EXPECT_TRUE(Diff(newer, newer).added.empty());
+  EXPECT_EQ(diff.survivor, (std::vector<int>{2, -1, 0, 0}));
+  EXPECT_EQ(diff.added, (std::vector<bool>{false, true, false, true, true}));
+  EXPECT_EQ(newer.Find(newer.Row(4).id), 1) << "a connection listed twice is its first row";
+  EXPECT_EQ(newer.Find(older.Row(1).id), -1);
+  EXPECT_EQ(Diff(newer, newer).added, std::vector<bool>(5, false));
 }
 
 // Each column sorts by what it holds, not by its text.
