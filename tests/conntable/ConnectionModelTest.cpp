@@ -184,4 +184,25 @@ TEST(ConnectionOrder, TheEarlierSortBreaksTiesNowAndInLaterSnapshots) {
   EXPECT_EQ(Column(next, order, kLocalPortColumn), (std::vector<std::wstring>{L"9", L"3", L"2", L"4", L"2", L"1"}));
 }
 
+// Keys whose values together need more than 64 bits order a new snapshot as
+// they would one by one.
+TEST(ConnectionOrder, WideKeysOrderANewSnapshotAsEachAlone) {
+  constexpr uint32_t kWide = 4294967295u;
+  constexpr uint8_t kOther[4] = {10, 0, 0, 1};
+  const ConnectionModel model = Model({MakeRow(kWide, kAny, 65000, kAny, 65000, 2),
+                                       MakeRow(kWide, kOther, 65000, kAny, 2, 2),
+                                       MakeRow(10, kAny, 1, kAny, 65000, 2),
+                                       MakeRow(kWide, kAny, 65000, kAny, 1, 2),
+                                       MakeRow(kWide, kAny, 2, kAny, 3, 2)});
+  ConnectionOrder order;
+  order.SortBy(model, kRemotePortColumn, true);
+  order.SortBy(model, kLocalAddressColumn, false);
+  order.SortBy(model, kLocalPortColumn, false);
+  order.SortBy(model, kPidColumn, true);
+  const std::vector<std::wstring> sorted = Column(model, order, kRemotePortColumn);
+  EXPECT_EQ(sorted, (std::vector<std::wstring>{L"65000", L"2", L"1", L"65000", L"3"}));
+  order.Apply(model);
+  EXPECT_EQ(Column(model, order, kRemotePortColumn), sorted);
+}
+
 }  // namespace
