@@ -134,6 +134,12 @@ LRESULT CALLBACK Form::WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM
           return 0;
         }
         break;
+      case WM_SETFOCUS:
+        if (const HWND control = form->FocusControl()) {
+          SetFocus(control);
+          return 0;
+        }
+        break;
       case WM_DESTROY:
         form->OnDestroy();
         break;

@@ -34,6 +34,9 @@ class Form {
   virtual void OnSize(int /*width*/, int /*height*/) {}
   // False leaves the menu to the system.
   virtual bool OnContextMenu(HWND /*window*/, POINT /*at*/) { return false; }
+  // The control the keyboard goes to when the form is activated; none keeps
+  // it on the form.
+  virtual HWND FocusControl() const { return nullptr; }
 
   HWND CreateChild(const wchar_t* className, const wchar_t* text, DWORD style, int left, int top, int width,
                    int height, int id);

@@ -31,6 +31,8 @@ class HistoryWindow : public Form, private ucListViewEvents {
   void OnCommand(int id, int code) override;
   void OnSize(int width, int height) override;
   bool OnContextMenu(HWND window, POINT at) override;
+  // Ctrl+C and the arrow keys work at once, without a click on a row first.
+  HWND FocusControl() const override { return list_ ? list_->hListView() : nullptr; }
   void KeyDown(int& KeyCode, int& Shift) override;
   void InsertRow(int at, const HistoryRecord& record);
   void CopySelectedRows() const;

@@ -52,6 +52,8 @@ class HistoryWindowTest : public MainWindowTest {
 };
 
 TEST_F(HistoryWindowTest, CtrlCAndTheRowMenuCopyTheSelectedRowsUnderTheColumnNames) {
+  SetFocus(window);
+  EXPECT_EQ(GetFocus(), list->hListView());  // the keys reach the rows without a click first
   list->ItemSelected(0, true);
   list->ItemSelected(2, true);
   PressWithCtrl(list->hListView(), 'C');
