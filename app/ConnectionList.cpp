@@ -2,17 +2,10 @@
 // the rows' menu and their colours.
 #include <windowsx.h>
 
-#include "Clipboard.h"
-#include "FileReplace.h"
 #include "RowColours.h"
+#include "TableCommands.h"
 #include "frmMain.h"
 #include "frmMainIds.h"
-
-namespace {
-
-constexpr int kCtrl = 2;  // in an event's Shift
-
-}  // namespace
 
 TextTable frmMain::RowsText(const std::vector<int>& items) const {
   TextTable table;
@@ -36,20 +29,19 @@ void frmMain::FilterChanged() {
 void frmMain::CopySelectedRows() {
   const std::vector<int> items = view_.SelectedItems();
   if (items.empty()) return;
-  PutOnClipboard(hWnd_, TabSeparatedText(RowsText(items)));
+  CopyTable(hWnd_, RowsText(items));
 }
 
 // The rows the filter shows; connections that have closed are no longer
 // part of the list they save.
 void frmMain::Export_Click() {
-  const std::wstring path = services_.prompts->SaveFileName(hWnd_, L"连接.csv");
-  if (path.empty()) return;
-  std::vector<int> items;
-  for (int item = 0; item < view_.Count(); ++item) {
-    if (view_.Age(item) != RowAge::Closed) items.push_back(item);
-  }
-  const std::wstring reason = WriteFileReplacing(path, CsvBytes(RowsText(items)));
-  if (!reason.empty()) Tell(L"导出失败：" + reason);
+  ExportTable(hWnd_, *services_.prompts, L"连接.csv", [this] {
+    std::vector<int> items;
+    for (int item = 0; item < view_.Count(); ++item) {
+      if (view_.Age(item) != RowAge::Closed) items.push_back(item);
+    }
+    return RowsText(items);
+  });
 }
 
 // The row a double-click or the row menu acts on: the focused one when it is
@@ -67,7 +59,7 @@ void frmMain::ShowRowMenu(POINT at) {
   const bool markable = row && view_.Age(item) != RowAge::Closed;
   const bool folder = row && !view_.ProgramPath(item).empty();
   HMENU menu = CreatePopupMenu();
-  AppendMenuW(menu, MF_STRING | (row ? 0 : MF_GRAYED), kCmdCopy, L"复制\tCtrl+C");
+  AppendMenuW(menu, MF_STRING | (row ? 0 : MF_GRAYED), kCmdCopy, kCopyCommandText);
   AppendMenuW(menu, MF_STRING | (markable ? 0 : MF_GRAYED), kCmdMark, L"备注...");
   AppendMenuW(menu, MF_STRING | (folder ? 0 : MF_GRAYED), kCmdShowFolder, L"打开所在文件夹");
   const int command = services_.prompts->PopupMenu(hWnd_, menu, at);
@@ -81,19 +73,8 @@ void frmMain::ShowRowMenu(POINT at) {
   }
 }
 
-// A menu asked for from the keyboard opens at the focused row.
 void frmMain::OnContextMenu(HWND window, POINT at) {
-  if (window != lvInfo_.hListView() && window != lvInfo_.hWnd()) return;
-  if (at.x == -1 && at.y == -1) {
-    RECT row{LVIR_LABEL, 0, 0, 0};
-    const int focused = lvInfo_.ItemFindState(-1, LVNI_FOCUSED);
-    if (focused < 0 || !SendMessageW(lvInfo_.hListView(), LVM_GETITEMRECT, focused, reinterpret_cast<LPARAM>(&row))) {
-      row = {};
-    }
-    at = {row.left, row.bottom};
-    ClientToScreen(lvInfo_.hListView(), &at);
-  }
-  ShowRowMenu(at);
+  if (const std::optional<POINT> point = ListMenuPoint(lvInfo_, window, at)) ShowRowMenu(*point);
 }
 
 void frmMain::OnSettingChange() {
@@ -102,7 +83,7 @@ void frmMain::OnSettingChange() {
 }
 
 void frmMain::KeyDown(int& KeyCode, int& Shift) {
-  if (KeyCode == 'C' && Shift == kCtrl) CopySelectedRows();
+  if (IsCopyKey(KeyCode, Shift)) CopySelectedRows();
 }
 
 void frmMain::OnSubItemPrePaint(int Item, int, COLORREF& TextBackColor, COLORREF& TextForeColor, bool& Process) {

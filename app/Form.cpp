@@ -1,5 +1,7 @@
 #include "Form.h"
 
+#include <windowsx.h>
+
 #include "Layout.h"
 #include "WindowPlace.h"
 
@@ -59,13 +61,22 @@ void Form::Show(HWND owner) {
   if (!hWnd_) {
     RegisterFormClass(WindowProc);
     dpi_ = ScreenDpi();
+    HMENU menu = CreateMenuBar();
     const SIZE client = ClientTwips();
-    const SIZE outer = WindowSizeForClient(client.cx, client.cy, kFormStyle, 0, false, dpi_);
-    hWnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, Caption(), kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                            outer.cx, outer.cy, owner, nullptr, GetModuleHandleW(nullptr), this);
-    if (!hWnd_) return;
+    const SIZE outer = WindowSizeForClient(client.cx, client.cy, Style(), 0, menu != nullptr, dpi_);
+    hWnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, Caption(), Style(), CW_USEDEFAULT, CW_USEDEFAULT,
+                            outer.cx, outer.cy, owner, menu, GetModuleHandleW(nullptr), this);
+    if (!hWnd_) {
+      if (menu) DestroyMenu(menu);
+      return;
+    }
     Load();
-    CentreOver(hWnd_, owner);
+    loaded_ = true;
+    if (place_) {
+      SetWindowPlacement(hWnd_, &*place_);
+    } else {
+      CentreOver(hWnd_, owner);
+    }
   }
   const bool focusIsOurs = ProgramHasFocus(owner);
   ShowWindow(hWnd_, focusIsOurs ? SW_SHOWNORMAL : SW_SHOWNOACTIVATE);  // both restore a minimised form
@@ -75,6 +86,29 @@ void Form::Show(HWND owner) {
 HWND Form::CreateChild(const wchar_t* className, const wchar_t* text, DWORD style, int left, int top, int width,
                        int height, int id) {
   return CreateControl(hWnd_, className, text, style, 0, {left, top, width, height}, id, dpi_);
+}
+
+DWORD Form::Style() const {
+  return MinimumClientTwips() ? kFormStyle | WS_THICKFRAME | WS_MAXIMIZEBOX : kFormStyle;
+}
+
+void Form::OnGetMinMaxInfo(MINMAXINFO& info) const {
+  const std::optional<SIZE> minimum = MinimumClientTwips();
+  if (!minimum) return;
+  const SIZE outer = WindowSizeForClient(minimum->cx, minimum->cy, Style(), 0, GetMenu(hWnd_) != nullptr, dpi_);
+  info.ptMinTrackSize = {outer.cx, outer.cy};
+}
+
+// The place is kept hidden, so that the next window takes it before it shows.
+void Form::OnDestroy() {
+  loaded_ = false;
+  if (!MinimumClientTwips()) return;
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof(placement);
+  if (!GetWindowPlacement(hWnd_, &placement)) return;
+  placement.flags = 0;
+  placement.showCmd = SW_HIDE;
+  place_ = placement;
 }
 
 LRESULT CALLBACK Form::WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -89,6 +123,26 @@ LRESULT CALLBACK Form::WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM
       case WM_COMMAND:
         form->OnCommand(LOWORD(wParam), HIWORD(wParam));
         return 0;
+      case WM_SIZE:
+        if (form->loaded_) form->OnSize(LOWORD(lParam), HIWORD(lParam));
+        return 0;
+      case WM_GETMINMAXINFO:
+        form->OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam));
+        return 0;
+      case WM_CONTEXTMENU:
+        if (form->OnContextMenu(reinterpret_cast<HWND>(wParam), {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)})) {
+          return 0;
+        }
+        break;
+      case WM_SETFOCUS:
+        if (const HWND control = form->FocusControl()) {
+          SetFocus(control);
+          return 0;
+        }
+        break;
+      case WM_DESTROY:
+        form->OnDestroy();
+        break;
       case WM_NCDESTROY:
         form->hWnd_ = nullptr;
         SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0);

@@ -8,6 +8,7 @@
 
 #include "Layout.h"
 #include "RowColours.h"
+#include "TableCommands.h"
 #include "frmMainIds.h"
 #include "LumoraConfig.h"
 #include "WindowPlace.h"
@@ -58,7 +59,7 @@ bool frmMain::Create(int showCommand) {
   AppendMenuW(menu, MF_STRING, kMenuCf, L"配置");
   AppendMenuW(menu, MF_STRING, kMenuAb, L"关于");
   AppendMenuW(menu, MF_STRING, kMenuHistory, L"历史");
-  AppendMenuW(menu, MF_STRING, kMenuExport, L"导出...");
+  AppendMenuW(menu, MF_STRING, kMenuExport, kExportCommandText);
   const SIZE outer = WindowSizeForClient(6645, 5895, kMainStyle, WS_EX_CONTROLPARENT, true, dpi_);
   hWnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kMainClass, L"", kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT, outer.cx,
                           outer.cy, nullptr, menu, GetModuleHandleW(nullptr), this);

@@ -228,7 +228,7 @@ class frmMain : private ucListViewEvents {
   ServiceStatusBar statusBar_;
   Form1 Form1_;
   Form3 Form3_;
-  HistoryWindow history_{services_.history};
+  HistoryWindow history_{services_.history, *services_.prompts};
   std::unique_ptr<NotifyIcon> tray_;
   UINT taskbarCreated_ = 0;
 

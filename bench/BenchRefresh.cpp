@@ -41,14 +41,16 @@ ConnectionModel Snapshot(int rows) {
   return ConnectionModel::FromTables(table, table6, source);
 }
 
-// The next snapshot: every hundredth connection closed, as many new ones.
-ConnectionModel Churned(const ConnectionModel& model) {
+// Snapshot number step of a churning machine: every hundredth connection,
+// another one each step, has moved to a new remote port, so that each
+// snapshot against the one before has 2% of its rows new and as many closed.
+ConnectionModel Churned(const ConnectionModel& model, int step) {
   std::vector<ConnectionRow> rows;
   rows.reserve(model.Count());
   for (int row = 0; row < model.Count(); ++row) {
     ConnectionRow copy = model.Row(row);
-    if (row % 100 == 0) {
-      copy.id.remotePort = 8000 + row % 1000;
+    if (row % 100 == step % 100) {
+      copy.id.remotePort = 8000 + step % 1000;
       copy.texts[kRemotePortColumn] = std::to_wstring(copy.id.remotePort);
     }
     rows.push_back(copy);
@@ -108,7 +110,8 @@ void Round(HWND host, const ConnectionModel& first, Times& times, bool dressed) 
     DoEvents();
   };
   timed(times.paint, [&] { InvalidateRect(lvInfo.hListView(), nullptr, TRUE); });
-  ConnectionModel next = Churned(first);
+  int step = 0;
+  ConnectionModel next = Churned(first, ++step);
   {
     const double start = Now();
     view.Show(std::move(next));
@@ -116,12 +119,12 @@ void Round(HWND host, const ConnectionModel& first, Times& times, bool dressed) 
     UpdateWindow(lvInfo.hListView());
     DoEvents();
   }
-  next = Churned(first);
+  next = Churned(first, ++step);
   timed(times.refresh, [&] { view.Show(std::move(next)); });
   timed(times.sortNumber, [&] { view.SortBy(kLocalPortColumn, false); });
   timed(times.sortAddress, [&] { view.SortBy(kRemoteAddressColumn, true); });
   timed(times.sortText, [&] { view.SortBy(kProcessColumn, true); });
-  next = Churned(first);
+  next = Churned(first, ++step);
   timed(times.sortedRefresh, [&] { view.Show(std::move(next)); });
   if (!dressed && view.ShownRows() != first.Count()) {
     std::printf("the list holds %d rows, not %d\n", view.ShownRows(), first.Count());

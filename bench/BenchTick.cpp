@@ -1,7 +1,7 @@
 // Times a monitoring tick's check of 50 watch entries against a connection
-// list of N synthetic rows: the ports of the snapshot that the refresh just
-// filled, matched in one pass, next to reading every row's port text back
-// from the list for every entry.
+// list of N synthetic rows: the ports of the snapshot's model that the list
+// shows, matched in one pass, next to reading every row's port text back
+// from the (owner-data) list for every entry.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "BenchClock.h"
+#include "ConnectionView.h"
 #include "MessageLoop.h"
 #include "WatchCheck.h"
 #include "mTCPTable.h"
@@ -61,8 +62,8 @@ std::vector<std::wstring> WatchKeys(int rows) {
 }
 
 // The check as the tick runs it.
-int CheckBySnapshot(const mTCPTable& table, const std::vector<std::wstring>& keys) {
-  const std::vector<bool> present = WatchedPortsPresent(keys, table.LocalPorts());
+int CheckBySnapshot(const ConnectionView& view, const std::vector<std::wstring>& keys) {
+  const std::vector<bool> present = WatchedPortsPresent(keys, view.Model().LocalPorts());
   return static_cast<int>(std::count(present.begin(), present.end(), false));
 }
 
@@ -95,13 +96,14 @@ int main() {
   std::printf("%8s %8s %14s %14s %6s\n", "rows", "watches", "snapshot ms", "read-back ms", "gone");
   for (const int rows : kSizes) {
     ucListView lvInfo;
+    ConnectionView view(lvInfo);
     lvInfo.Create(host, 0, 0, 780, 560, 1);
     lvInfo.Initialize();
     lvInfo.ViewMode(1);
     for (int c = 0; c < 8; ++c) lvInfo.ColumnAdd(c, L"column", 70);
     mTCPTable table(std::make_unique<SyntheticSource>(rows));
     table.FetchTcpTable();
-    table.FillConnectionList(lvInfo);
+    view.Show(table.TakeModel());
     DoEvents();
     const std::vector<std::wstring> keys = WatchKeys(rows);
 
@@ -109,7 +111,7 @@ int main() {
     int gone = 0;
     for (int round = 0; round < kRounds; ++round) {
       const double start = Now();
-      gone = CheckBySnapshot(table, keys);
+      gone = CheckBySnapshot(view, keys);
       snapshot = std::min(snapshot, Now() - start);
     }
     const double start = Now();

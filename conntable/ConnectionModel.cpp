@@ -1,6 +1,8 @@
 #include "ConnectionModel.h"
 
+#include <algorithm>
 #include <cstring>
+#include <numeric>
 #include <utility>
 
 namespace {
@@ -38,25 +40,6 @@ class ProcessNames {
 };
 
 }  // namespace
-
-size_t ConnectionIdHash::operator()(const ConnectionId& id) const {
-  // FNV-1a over the fields; the struct has no padding, but its bytes are
-  // hashed field by field so that this never depends on it.
-  uint64_t hash = 14695981039346656037ull;
-  auto mix = [&hash](const void* data, size_t size) {
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    for (size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
-  };
-  mix(&id.pid, 4);
-  mix(&id.family, 4);
-  mix(id.localAddr.data(), 16);
-  mix(&id.localScope, 4);
-  mix(&id.localPort, 4);
-  mix(id.remoteAddr.data(), 16);
-  mix(&id.remoteScope, 4);
-  mix(&id.remotePort, 4);
-  return static_cast<size_t>(hash);
-}
 
 ConnectionId IdOf(const TcpRow& row) {
   ConnectionId id;
@@ -97,9 +80,9 @@ ConnectionModel ConnectionModel::FromTables(const std::vector<unsigned char>& ta
   return model;
 }
 
-ConnectionModel::ConnectionModel(std::vector<ConnectionRow> rows) : rows_(std::move(rows)) {
-  rowOf_.reserve(rows_.size());
-  for (int row = 0; row < Count(); ++row) rowOf_.try_emplace(rows_[row].id, row);
+ConnectionModel::ConnectionModel(std::vector<ConnectionRow> rows) : rows_(std::move(rows)), byId_(rows_.size()) {
+  std::iota(byId_.begin(), byId_.end(), 0);
+  std::stable_sort(byId_.begin(), byId_.end(), [this](int a, int b) { return rows_[a].id < rows_[b].id; });
 }
 
 const std::wstring& ConnectionModel::ProgramPath(uint32_t pid) const {
@@ -109,8 +92,9 @@ const std::wstring& ConnectionModel::ProgramPath(uint32_t pid) const {
 }
 
 int ConnectionModel::Find(const ConnectionId& id) const {
-  const auto found = rowOf_.find(id);
-  return found == rowOf_.end() ? -1 : found->second;
+  const auto found = std::lower_bound(byId_.begin(), byId_.end(), id,
+                                      [this](int row, const ConnectionId& wanted) { return rows_[row].id < wanted; });
+  return found != byId_.end() && rows_[*found].id == id ? *found : -1;
 }
 
 void ConnectionModel::TakeRemarks(const ConnectionModel& older) {
@@ -129,12 +113,25 @@ std::vector<uint16_t> ConnectionModel::LocalPorts() const {
 }
 
 ConnectionDiff Diff(const ConnectionModel& older, const ConnectionModel& newer) {
-  ConnectionDiff diff;
-  for (int row = 0; row < newer.Count(); ++row) {
-    if (older.Find(newer.Row(row).id) < 0) diff.added.push_back(row);
-  }
-  for (int row = 0; row < older.Count(); ++row) {
-    if (newer.Find(older.Row(row).id) < 0) diff.closed.push_back(row);
+  ConnectionDiff diff{std::vector<int>(older.Count(), -1), std::vector<bool>(newer.Count(), true)};
+  const std::vector<int>& olds = older.byId_;
+  const std::vector<int>& news = newer.byId_;
+  auto oldId = [&](size_t i) -> const ConnectionId& { return older.Row(olds[i]).id; };
+  auto newId = [&](size_t j) -> const ConnectionId& { return newer.Row(news[j]).id; };
+  size_t i = 0, j = 0;
+  while (i < olds.size() && j < news.size()) {
+    const auto order = oldId(i) <=> newId(j);
+    if (order < 0) {
+      ++i;
+    } else if (order > 0) {
+      ++j;
+    } else {
+      // A connection listed twice is its first row, as Find has it.
+      const ConnectionId& id = newId(j);
+      const int survivor = news[j];
+      for (; j < news.size() && newId(j) == id; ++j) diff.added[news[j]] = false;
+      for (; i < olds.size() && oldId(i) == id; ++i) diff.survivor[olds[i]] = survivor;
+    }
   }
   return diff;
 }

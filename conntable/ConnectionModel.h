@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <unordered_map>
@@ -22,11 +23,7 @@ struct ConnectionId {
   uint32_t remoteScope = 0;
   uint32_t remotePort = 0;
 
-  bool operator==(const ConnectionId&) const = default;
-};
-
-struct ConnectionIdHash {
-  size_t operator()(const ConnectionId& id) const;
+  auto operator<=>(const ConnectionId&) const = default;
 };
 
 ConnectionId IdOf(const TcpRow& row);
@@ -43,6 +40,14 @@ struct ConnectionRow {
 enum ConnectionColumn : int {
   kPidColumn = 0, kProcessColumn = 1, kStateColumn = 2, kLocalAddressColumn = 3,
   kLocalPortColumn = 4, kRemoteAddressColumn = 5, kRemotePortColumn = 6, kRemarkColumn = 7,
+};
+
+// What changed between two snapshots, by identity: where each connection of
+// the older one went in the newer one, and which rows of the newer one are
+// connections the older one did not hold.
+struct ConnectionDiff {
+  std::vector<int> survivor;  // by row of the older model: its row in the newer one, -1 when it has gone
+  std::vector<bool> added;    // by row of the newer model
 };
 
 // One snapshot of the shown connections as data, in table order (the IPv4
@@ -76,16 +81,14 @@ class ConnectionModel {
   std::vector<uint16_t> LocalPorts() const;
 
  private:
+  friend ConnectionDiff Diff(const ConnectionModel& older, const ConnectionModel& newer);
+
   std::vector<ConnectionRow> rows_;
-  std::unordered_map<ConnectionId, int, ConnectionIdHash> rowOf_;
+  // The rows by identity, equal ones by row: sorted with the snapshot, off
+  // the window's thread, so that a look-up is a binary search and two
+  // snapshots are compared by one merge.
+  std::vector<int> byId_;
   std::unordered_map<uint32_t, std::wstring> paths_;  // by process id
 };
 
-// What changed between two snapshots: the rows of the newer one whose
-// connection the older one did not hold, and the rows of the older one whose
-// connection has gone, each in row order.
-struct ConnectionDiff {
-  std::vector<int> added;   // rows of the newer model
-  std::vector<int> closed;  // rows of the older model
-};
 ConnectionDiff Diff(const ConnectionModel& older, const ConnectionModel& newer);

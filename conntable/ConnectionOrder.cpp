@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <numeric>
 #include <string_view>
@@ -12,23 +13,31 @@
 namespace {
 
 // An address as the list shows it: an IPv4-mapped IPv6 address reads as its
-// IPv4 address, and so sorts among them; "localhost" is 127.0.0.1.
+// IPv4 address, and so sorts among them; "localhost" is 127.0.0.1. The bytes
+// are held as two big-endian numbers, so that a sort compares words.
 struct AddressKey {
   uint32_t family;
-  std::array<uint8_t, 16> bytes;
+  uint64_t high;
+  uint64_t low;
   uint32_t scope;
 
   auto operator<=>(const AddressKey&) const = default;
 };
 
+uint64_t BigEndian(const uint8_t* bytes) {
+  uint64_t value = 0;
+  for (int i = 0; i < 8; ++i) value = value << 8 | bytes[i];
+  return value;
+}
+
 AddressKey ShownAddress(uint32_t family, const std::array<uint8_t, 16>& bytes, uint32_t scope) {
   constexpr uint8_t kMapped[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
   if (family == 6 && std::memcmp(bytes.data(), kMapped, sizeof(kMapped)) == 0) {
-    AddressKey key{4, {}, 0};
-    std::memcpy(key.bytes.data(), bytes.data() + 12, 4);
-    return key;
+    std::array<uint8_t, 16> v4{};
+    std::memcpy(v4.data(), bytes.data() + 12, 4);
+    return {4, BigEndian(v4.data()), 0, 0};
   }
-  return {family, bytes, scope};
+  return {family, BigEndian(bytes.data()), BigEndian(bytes.data() + 8), scope};
 }
 
 AddressKey AddressOf(const ConnectionId& id, int column) {
@@ -120,18 +129,28 @@ void ConnectionOrder::SortBy(const ConnectionModel& model, int column, bool asce
 
 void ConnectionOrder::Apply(const ConnectionModel& model) {
   const int count = model.Count();
-  std::vector<std::vector<unsigned>> ranks;
-  for (const Key& key : keys_) ranks.push_back(ColumnRanks(model, key.column));
+  // Every key's rank folded into one number per row, the latest key highest,
+  // so that the sort compares one number instead of key after key; when the
+  // next key would not fit, the number is first replaced by its own rank.
+  std::vector<uint64_t> place(count, 0);
+  uint64_t span = 1;  // place < span
+  for (const Key& key : keys_) {
+    const std::vector<unsigned> ranks = ColumnRanks(model, key.column);
+    const uint64_t width = count == 0 ? 1 : uint64_t{*std::max_element(ranks.begin(), ranks.end())} + 1;
+    if (span > UINT64_MAX / width) {
+      const std::vector<unsigned> dense = RanksBy(count, [&](int a, int b) { return place[a] < place[b]; });
+      std::copy(dense.begin(), dense.end(), place.begin());
+      span = static_cast<uint64_t>(count);
+    }
+    for (int row = 0; row < count; ++row) {
+      place[row] = place[row] * width + (key.ascending ? ranks[row] : width - 1 - ranks[row]);
+    }
+    span *= width;
+  }
   rows_.resize(count);
   std::iota(rows_.begin(), rows_.end(), 0);
-  std::sort(rows_.begin(), rows_.end(), [&](int a, int b) {
-    for (size_t k = 0; k < keys_.size(); ++k) {
-      const unsigned rankA = ranks[k][a];
-      const unsigned rankB = ranks[k][b];
-      if (rankA != rankB) return keys_[k].ascending ? rankA < rankB : rankA > rankB;
-    }
-    return a < b;
-  });
+  std::sort(rows_.begin(), rows_.end(),
+            [&](int a, int b) { return place[a] != place[b] ? place[a] < place[b] : a < b; });
   items_.resize(count);
   for (int item = 0; item < count; ++item) items_[rows_[item]] = item;
 }

@@ -1,6 +1,7 @@
 #include "ConnectionView.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 ConnectionView::ConnectionView(ucListView& list) : list_(list) { list_.OwnerData(this); }
@@ -8,16 +9,27 @@ ConnectionView::ConnectionView(ucListView& list) : list_(list) { list_.OwnerData
 namespace {
 
 // Under Wine every step that changes the list (its count, a scroll) paints at
-// once, the scroll bars included: a refresh paints once, at its end.
+// once, the scroll bars included: a refresh that takes such a step turns the
+// list's painting off before it and paints once, at its end; one that takes
+// none repaints the rows alone.
 class PaintOnce {
  public:
-  explicit PaintOnce(ucListView& list) : list_(list) { list_.Redraw(false); }
-  ~PaintOnce() { list_.Redraw(true); }
+  explicit PaintOnce(ucListView& list) : list_(list) {}
+  ~PaintOnce() {
+    if (held_) list_.Redraw(true);
+    else list_.Invalidate();
+  }
   PaintOnce(const PaintOnce&) = delete;
   PaintOnce& operator=(const PaintOnce&) = delete;
 
+  void Hold() {
+    if (!held_) list_.Redraw(false);
+    held_ = true;
+  }
+
  private:
   ucListView& list_;
+  bool held_ = false;
 };
 
 }  // namespace
@@ -54,27 +66,65 @@ int ConnectionView::Survivor(const ShownItems& before, int topItem) const {
 void ConnectionView::Restore(const ShownItems& before, const Place& place, bool showSelection) {
   const int count = Count();
   auto now = [&](int item) { return item >= 0 ? shown_.Find(before.Row(item).id) : -1; };
-  const PaintOnce paintOnce(list_);
-  // The old selection's items may not exist in the new count.
-  if (!place.selected.empty()) list_.ItemSelected(-1, false);
-  // A steady list (the same count, the place where it was) costs its paint alone.
-  if (list_.Count() != count) list_.ItemCount(count);
-  if (count == 0) return;
-  int firstSelected = -1;
+  PaintOnce paint(list_);
+  std::vector<int> selected;
   for (const int item : place.selected) {
-    const int selected = now(item);
-    if (selected < 0) continue;
-    list_.ItemSelected(selected, true);
-    if (firstSelected < 0 || selected < firstSelected) firstSelected = selected;
+    const int moved = now(item);
+    if (moved >= 0) selected.push_back(moved);
+  }
+  std::sort(selected.begin(), selected.end());
+  // Only the items whose selection changes are told: the old ones may not
+  // exist in the new count, and under Wine the list's own walk of every row
+  // costs more than a few items one by one.
+  std::vector<int> deselected;
+  std::set_difference(place.selected.begin(), place.selected.end(), selected.begin(), selected.end(),
+                      std::back_inserter(deselected));
+  if (deselected.size() * 32 <= static_cast<size_t>(list_.Count())) {
+    for (const int item : deselected) list_.ItemSelectedKeepFocus(item, false);
+  } else {
+    list_.ItemSelected(-1, false);
+  }
+  if (list_.Count() != count) {
+    paint.Hold();
+    list_.ItemCount(count);
+  }
+  if (count == 0) return;
+  for (const int item : selected) {
+    if (!list_.ItemSelected(item)) list_.ItemSelectedKeepFocus(item, true);
   }
   const int survivor = Survivor(before, place.top);
   const int top = survivor >= 0 ? survivor : std::clamp(place.top, 0, count - 1);
-  const int focused = now(place.focused);
-  if (focused >= 0) list_.ItemFocused(focused, true);
-  else if (place.focused >= 0) list_.ItemFocused(top, true);
-  if (!showSelection) list_.TopItem(top);
-  else if (firstSelected >= 0) list_.ItemEnsureVisible(firstSelected);
-  else list_.TopItem(0);
+  const int focusedNow = now(place.focused);
+  const int focus = focusedNow >= 0 ? focusedNow : place.focused >= 0 ? top : -1;
+  // The list scrolls to the row it focuses: what scrolls turns painting off.
+  const int page = list_.VisibleCount();
+  auto visible = [&](int item, int first) { return item >= first && item < first + page; };
+  auto focusOn = [&] {
+    if (focus < 0) return;
+    if (!visible(focus, list_.TopItem())) paint.Hold();
+    list_.ItemFocused(focus, true);
+  };
+  auto scrollTo = [&](int item) {
+    if (list_.TopItem() == item) return;
+    paint.Hold();
+    list_.TopItem(item);
+  };
+  if (showSelection) {
+    focusOn();
+    if (selected.empty()) {
+      scrollTo(0);
+    } else if (!visible(selected.front(), list_.TopItem())) {
+      paint.Hold();
+      list_.ItemEnsureVisible(selected.front());
+    }
+  } else if (visible(focus, top)) {
+    // After the scroll to the kept top, the focus scrolls nothing.
+    scrollTo(top);
+    focusOn();
+  } else {
+    focusOn();
+    scrollTo(top);
+  }
 }
 
 void ConnectionView::Show(ConnectionModel model) {

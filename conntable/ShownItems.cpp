@@ -8,16 +8,18 @@ void ShownItems::Change(const ConnectionModel& older, const ConnectionOrder& old
   closed_.clear();
   added_.assign(newer.Count(), false);
   if (!marks) return;
-  for (const int row : Diff(older, newer).added) added_[row] = true;
+  ConnectionDiff diff = Diff(older, newer);
+  added_ = std::move(diff.added);
   // One walk through the older order finds each gone connection the survivor
   // before it.
   int after = -1;
   for (int item = 0; item < olderOrder.Count(); ++item) {
-    const ConnectionRow& row = older.Row(olderOrder.Row(item));
-    const int survivor = newer.Find(row.id);
+    const int old = olderOrder.Row(item);
+    const int survivor = diff.survivor[old];
     if (survivor >= 0) {
       after = survivor;
     } else {
+      const ConnectionRow& row = older.Row(old);
       closed_.push_back({row, older.ProgramPath(row.id.pid), after});
     }
   }

@@ -38,7 +38,17 @@ bool ucListView::ItemCount(int Count) {
 
 void ucListView::Redraw(bool Value) {
   SendList(WM_SETREDRAW, Value);
-  if (Value && m_hListView) InvalidateRect(m_hListView.get(), nullptr, TRUE);
+  if (Value) Invalidate();
+}
+
+void ucListView::Invalidate() {
+  if (m_hListView) InvalidateRect(m_hListView.get(), nullptr, TRUE);
+}
+
+int ucListView::VisibleCount() const { return static_cast<int>(SendList(LVM_GETCOUNTPERPAGE)); }
+
+void ucListView::ItemSelectedKeepFocus(int Item, bool Value) {
+  SetItemState(Item, LVIS_SELECTED, Value ? LVIS_SELECTED : 0);
 }
 
 bool ucListView::ItemsRedraw(int First, int Last) { return SendList(LVM_REDRAWITEMS, First, Last) != 0; }

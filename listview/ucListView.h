@@ -116,6 +116,13 @@ class ucListView : private ISubclassOwner, private IInPlaceActiveControl, privat
   // near as the list's length allows).
   int TopItem() const;
   void TopItem(int Item);
+  // How many whole rows the report view shows.
+  int VisibleCount() const;
+  // Selects or deselects an item and leaves the focus where it is: the list
+  // scrolls to an item it focuses, and ItemSelected focuses what it selects.
+  void ItemSelectedKeepFocus(int Item, bool Value);
+  // Repaints every visible row when the list next paints.
+  void Invalidate();
 
   // Image lists, owned by the control and shared with the list.
   bool InitializeImageListSmall(int ImageWidth = 16, int ImageHeight = 16);

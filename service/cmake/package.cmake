@@ -23,6 +23,6 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "systemd")
 # The flags are the administrator's: an upgrade asks before replacing an edited file.
 file(WRITE "${PROJECT_BINARY_DIR}/conffiles" "/etc/default/lumora-service\n")
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${deploy}/postinst;${deploy}/prerm;${PROJECT_BINARY_DIR}/conffiles")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${deploy}/postinst;${deploy}/prerm;${deploy}/postrm;${PROJECT_BINARY_DIR}/conffiles")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -4,30 +4,47 @@
 
 namespace lumora {
 
-void CredentialVault::remember(const ComputerKey& key, std::string_view code, std::string_view verifier) {
+CredentialVault::Hold::~Hold() { vault_.release(key_); }
+
+CredentialVault::Hold CredentialVault::remember(const ComputerKey& key, std::string_view code,
+                                                std::string_view verifier) {
     const std::lock_guard lock(mutex_);
     auto& slot = codes_[key];
-    wipe(slot.code);
-    slot.code.assign(code);
-    slot.verifier.assign(verifier);
+    wipe(slot.held.code);
+    slot.held.code.assign(code);
+    slot.held.verifier.assign(verifier);
+    ++slot.holds;
+    slot.stored = ++stores_;
+    return Hold(*this, key);
+}
+
+void CredentialVault::release(const ComputerKey& key) {
+    const std::lock_guard lock(mutex_);
+    --codes_.at(key).holds;
 }
 
 std::optional<HeldCode> CredentialVault::code_for(const ComputerKey& key) const {
     const std::lock_guard lock(mutex_);
     const auto it = codes_.find(key);
     if (it == codes_.end()) return std::nullopt;
-    return it->second;
+    return it->second.held;
 }
 
-void CredentialVault::forget(const ComputerKey& key) {
+// The store is asked without the lock, so requests are not held up by it. A request that
+// stores the code meanwhile either still holds it when the answer comes or has stored it
+// after it was found unneeded; either way the code stays.
+void CredentialVault::forget_if_unneeded(const ComputerKey& key, Store& store) {
+    std::uint64_t stored = 0;
+    {
+        const std::lock_guard lock(mutex_);
+        const auto it = codes_.find(key);
+        if (it == codes_.end() || it->second.holds > 0) return;
+        stored = it->second.stored;
+    }
+    if (store.is_monitored(key) || store.pending_for(key) > 0) return;
     const std::lock_guard lock(mutex_);
     const auto it = codes_.find(key);
-    if (it == codes_.end()) return;
-    codes_.erase(it);
-}
-
-void CredentialVault::forget_if_unneeded(const ComputerKey& key, Store& store) {
-    if (!store.is_monitored(key) && store.pending_for(key) == 0) forget(key);
+    if (it != codes_.end() && it->second.holds == 0 && it->second.stored == stored) codes_.erase(it);
 }
 
 std::size_t CredentialVault::size() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -26,22 +27,51 @@ struct HeldCode {
 // next heartbeat or reminder request of that computer.
 class CredentialVault {
 public:
+    // A request's claim on the code it stored, from storing it until the request's own
+    // heartbeat or mail is in the store: until then the store cannot show that the code is
+    // needed, so the code is not wiped while any hold on it lasts.
+    class Hold {
+    public:
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+        ~Hold();
+
+    private:
+        friend class CredentialVault;
+        Hold(CredentialVault& vault, const ComputerKey& key) : vault_(vault), key_(key) {}
+
+        CredentialVault& vault_;
+        ComputerKey key_;
+    };
+
     CredentialVault() = default;
     CredentialVault(const CredentialVault&) = delete;
     CredentialVault& operator=(const CredentialVault&) = delete;
 
-    // `verifier` is the code's, as the store holds it for the computer.
-    void remember(const ComputerKey& key, std::string_view code, std::string_view verifier);
+    // `verifier` is the code's, as the store holds it for the computer. The code is held
+    // until the returned Hold goes.
+    Hold remember(const ComputerKey& key, std::string_view code, std::string_view verifier);
     std::optional<HeldCode> code_for(const ComputerKey& key) const;
-    void forget(const ComputerKey& key);
-    // Drops the code once the computer is not monitored and has nothing left to send.
+    // Drops the code once the computer is not monitored, has nothing left to send and no
+    // request holds the code.
     void forget_if_unneeded(const ComputerKey& key, Store& store);
     std::size_t size() const;
     bool holds(const ComputerKey& key) const;
 
 private:
+    struct Slot {
+        HeldCode held;
+        int holds = 0;
+        // When the code was last stored, in `stores_` counts: a code stored again while
+        // the store was being asked is not the one found unneeded.
+        std::uint64_t stored = 0;
+    };
+
+    void release(const ComputerKey& key);
+
     mutable std::mutex mutex_;
-    std::map<ComputerKey, HeldCode> codes_;
+    std::map<ComputerKey, Slot> codes_;
+    std::uint64_t stores_ = 0;
 };
 
 }  // namespace lumora

@@ -70,7 +70,7 @@ Reply ReminderService::monitoring_on(const Request& request) {
     const Query query = Query::parse(request.raw_query, {"wxid", "cpid", "pwd"});
     const ComputerKey key = computer(query);
     const std::string verifier = gate_.admit(key, query.required("pwd"), request.client);
-    vault_.remember(key, query.required("pwd"), verifier);
+    const auto hold = vault_.remember(key, query.required("pwd"), verifier);
     deadman_.heartbeat(key, verifier);
     queue_.release_parked(key, verifier, clock_());
     return {200, "ok"};
@@ -94,9 +94,13 @@ Reply ReminderService::reminder(const Request& request) {
     check_idempotency_key(request.idempotency_key);
     const std::string verifier = gate_.admit(key, query.required("pwd"), request.client);
     const TimePoint now = clock_();
-    vault_.remember(key, query.required("pwd"), verifier);
-    const Admission admission =
-        queue_.push(key, reminder_mail(key.computer_id, watch_key, now), verifier, now, request.idempotency_key);
+    // The hold ends once the mail is in the store or refused, so a refused request's own
+    // code may go below.
+    const Admission admission = [&] {
+        const auto hold = vault_.remember(key, query.required("pwd"), verifier);
+        return queue_.push(key, reminder_mail(key.computer_id, watch_key, now), verifier, now,
+                           request.idempotency_key);
+    }();
     // The client did not see the first answer; it gets the same one, and no second mail.
     if (admission == Admission::repeated) return {200, "ok"};
     if (admission != Admission::queued) {

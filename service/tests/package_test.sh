@@ -28,8 +28,11 @@ sed "s|/usr/bin/lumora-service|$work/root/usr/bin/lumora-service|" \
 complaints=$(systemd-analyze verify "$work/lumora-service.service" 2>&1) || fail "$complaints"
 [ -z "$complaints" ] || fail "$complaints"
 
-# The flags the package starts with are ones the binary takes.
-flags=$(sed -n 's/^LUMORA_SERVICE_FLAGS=//p' "$work/root/etc/default/lumora-service")
+# The flags the package starts with are ones the binary takes; the file reads as shell,
+# as an administrator starting the binary by hand would read it.
+flags=$(sh -c '. "$1" && printf %s "$LUMORA_SERVICE_FLAGS"' sh "$work/root/etc/default/lumora-service") ||
+  fail "the flags file does not read as shell"
+[ -n "$flags" ] || fail "the flags file sets no LUMORA_SERVICE_FLAGS"
 read -ra words <<<"$flags"
 # A bad last flag stops it after parsing the others, before it binds or opens anything.
 said=$("$work/root/usr/bin/lumora-service" "${words[@]}" --listen 127.0.0.1:-1 2>&1 || true)

@@ -87,13 +87,7 @@ TEST_F(ConnectionListTest, TheFilterNarrowsTheListOverRefreshesAndWatchedRowsSta
 TEST_F(ConnectionListTest, CtrlCCopiesTheSelectedRowsWithTheColumnNames) {
   form->lvInfo().ItemSelected(0, true);
   form->lvInfo().ItemSelected(2, true);
-  BYTE keys[256] = {};
-  GetKeyboardState(keys);
-  keys[VK_CONTROL] = 0x80;
-  SetKeyboardState(keys);
-  SendMessageW(form->lvInfo().hListView(), WM_KEYDOWN, 'C', 1);
-  keys[VK_CONTROL] = 0;
-  SetKeyboardState(keys);
+  PressWithCtrl(form->lvInfo().hListView(), 'C');
   EXPECT_EQ(ClipboardText(),
             L"PID\t进程\t状态\t本地IP\t本地端口\t远程IP\t远程端口\t备注\r\n"
             L"100\tapp100.exe\t已建立\tlocalhost\t8080\tlocalhost\t80\t\r\n"

@@ -124,6 +124,17 @@ class MainWindowTest : public ::testing::Test {
     std::erase_if(rows->rows, [port](const FakeRows::Row& row) { return row.localPort == port; });
   }
 
+  // The key pressed with Ctrl alone, as a list's KeyDown event reads it.
+  static void PressWithCtrl(HWND window, WPARAM key) {
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    SendMessageW(window, WM_KEYDOWN, key, 1);
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+  }
+
   std::wstring LastMessage() const { return prompts.shown.empty() ? L"" : prompts.shown.back().text; }
 
   int showCommand = SW_SHOWNOACTIVATE;

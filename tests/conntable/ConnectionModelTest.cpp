@@ -98,15 +98,19 @@ TEST(ConnectionModel, RemarksStayWithTheirConnectionAndGoWithIt) {
   EXPECT_EQ(newer.Row(2).texts[kRemarkColumn], L"");
 }
 
-TEST(ConnectionModel, TheDiffNamesTheNewAndTheClosedRows) {
+TEST(ConnectionModel, TheDiffFollowsEachConnectionAndNamesTheNewOnes) {
   const ConnectionModel older = Model({MakeRow(7, kAny, 80, kAny, 0, 2), MakeRow(7, kAny, 81, kAny, 0, 2),
-                                       MakeRow(7, kAny, 82, kAny, 0, 2)});
-  const ConnectionModel newer = Model({MakeRow(7, kAny, 79, kAny, 0, 2), MakeRow(7, kAny, 80, kAny, 0, 2),
-                                       MakeRow(8, kAny, 81, kAny, 0, 2), MakeRow(7, kAny, 82, kAny, 0, 2)});
+                                       MakeRow(7, kAny, 82, kAny, 0, 2), MakeRow(7, kAny, 82, kAny, 0, 2)});
+  // The same connections in another order, one gone, one listed twice.
+  const ConnectionModel newer = Model({MakeRow(7, kAny, 82, kAny, 0, 2), MakeRow(7, kAny, 79, kAny, 0, 2),
+                                       MakeRow(7, kAny, 80, kAny, 0, 2), MakeRow(8, kAny, 81, kAny, 0, 2),
+                                       MakeRow(7, kAny, 79, kAny, 0, 2)});
   const ConnectionDiff diff = Diff(older, newer);
-  EXPECT_EQ(diff.added, (std::vector<int>{0, 2}));
-  EXPECT_EQ(diff.closed, (std::vector<int>{1}));
-  EXPECT_TRUE(Diff(newer, newer).added.empty());
+  EXPECT_EQ(diff.survivor, (std::vector<int>{2, -1, 0, 0}));
+  EXPECT_EQ(diff.added, (std::vector<bool>{false, true, false, true, true}));
+  EXPECT_EQ(newer.Find(newer.Row(4).id), 1) << "a connection listed twice is its first row";
+  EXPECT_EQ(newer.Find(older.Row(1).id), -1);
+  EXPECT_EQ(Diff(newer, newer).added, std::vector<bool>(5, false));
 }
 
 // Each column sorts by what it holds, not by its text.
@@ -178,6 +182,27 @@ TEST(ConnectionOrder, TheEarlierSortBreaksTiesNowAndInLaterSnapshots) {
 
   order.SortBy(next, kPidColumn, false);  // the same column again: the port order still breaks its ties
   EXPECT_EQ(Column(next, order, kLocalPortColumn), (std::vector<std::wstring>{L"9", L"3", L"2", L"4", L"2", L"1"}));
+}
+
+// Keys whose values together need more than 64 bits order a new snapshot as
+// they would one by one.
+TEST(ConnectionOrder, WideKeysOrderANewSnapshotAsEachAlone) {
+  constexpr uint32_t kWide = 4294967295u;
+  constexpr uint8_t kOther[4] = {10, 0, 0, 1};
+  const ConnectionModel model = Model({MakeRow(kWide, kAny, 65000, kAny, 65000, 2),
+                                       MakeRow(kWide, kOther, 65000, kAny, 2, 2),
+                                       MakeRow(10, kAny, 1, kAny, 65000, 2),
+                                       MakeRow(kWide, kAny, 65000, kAny, 1, 2),
+                                       MakeRow(kWide, kAny, 2, kAny, 3, 2)});
+  ConnectionOrder order;
+  order.SortBy(model, kRemotePortColumn, true);
+  order.SortBy(model, kLocalAddressColumn, false);
+  order.SortBy(model, kLocalPortColumn, false);
+  order.SortBy(model, kPidColumn, true);
+  const std::vector<std::wstring> sorted = Column(model, order, kRemotePortColumn);
+  EXPECT_EQ(sorted, (std::vector<std::wstring>{L"65000", L"2", L"1", L"65000", L"3"}));
+  order.Apply(model);
+  EXPECT_EQ(Column(model, order, kRemotePortColumn), sorted);
 }
 
 }  // namespace

@@ -147,6 +147,32 @@ TEST_F(ConnectionViewTest, AGoneSelectionLeavesNothingSelectedAndTheFocusOnTheTo
   EXPECT_EQ(lvInfo_.TopItem(), 0);
 }
 
+// A refresh tells the list only what moved, and scrolls once: the focus may
+// lie out of the user's page, and a selection may hold every row.
+TEST_F(ConnectionViewTest, AFocusOutOfSightAndASelectionOfEverythingKeepTheirConnections) {
+  lvInfo_.MultiSelect(true);
+  view_.SortBy(kLocalPortColumn, true);
+  Place(1080, 1030);
+  ASSERT_LT(lvInfo_.VisibleCount(), 1080 - 1030);
+  for (const std::vector<uint16_t>& front : {std::vector<uint16_t>{1, 2, 3}, std::vector<uint16_t>{}}) {
+    std::vector<uint16_t> ports = Ports(1001, 1100);
+    ports.insert(ports.end(), front.begin(), front.end());
+    view_.Show(Listeners(ports));
+    EXPECT_EQ(Port(lvInfo_.TopItem()), L"1030");
+    EXPECT_EQ(lvInfo_.SelectedCount(), 1);
+    EXPECT_EQ(Port(lvInfo_.SelectionItem()), L"1080");
+    EXPECT_EQ(Port(lvInfo_.ItemFindState(-1, LVNI_FOCUSED)), L"1080");
+  }
+
+  lvInfo_.ItemSelected(-1, true);
+  std::vector<uint16_t> ports = Ports(1001, 1099);
+  ports.insert(ports.end(), {4, 5, 6, 7, 8, 9});
+  view_.Show(Listeners(ports));
+  ASSERT_EQ(view_.Count(), 106);  // six new, 1100 closed
+  EXPECT_EQ(lvInfo_.SelectedCount(), 100);
+  EXPECT_EQ(lvInfo_.SelectionItem(), 6);
+}
+
 }  // namespace
 
 namespace {

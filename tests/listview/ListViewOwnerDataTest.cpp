@@ -86,6 +86,14 @@ TEST_F(OwnerData, TheFirstRowGetsTheFocusAndSelectionGoesByIndex) {
   lv.ItemSelected(30, true);
   ASSERT_TRUE(lv.ItemCount(20));  // a shorter list drops what lay beyond it
   EXPECT_EQ(lv.SelectedCount(), 0);
+
+  // Without moving the focus, so without scrolling to the item.
+  lv.ItemFocused(5, true);
+  lv.ItemSelectedKeepFocus(18, true);
+  EXPECT_EQ(lv.SelectionItem(), 18);
+  EXPECT_EQ(lv.ItemFindState(-1, LVNI_FOCUSED), 5);
+  lv.ItemSelectedKeepFocus(18, false);
+  EXPECT_EQ(lv.SelectedCount(), 0);
 }
 
 TEST_F(OwnerData, ClicksAndKeysRaiseTheEventsOfNormalMode) {
@@ -140,6 +148,8 @@ TEST_F(OwnerData, FindsItemTextsAsNormalModeDoes) {
 }
 
 TEST_F(OwnerData, TheTopItemScrollsAndTheHostHearsWhatThePaintNeeds) {
+  EXPECT_GT(lv.VisibleCount(), 0);
+  EXPECT_LT(lv.VisibleCount(), 50);
   lv.TopItem(50);
   EXPECT_EQ(lv.TopItem(), 50);
   rows.hints.clear();

@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "log.hpp"
@@ -21,7 +22,6 @@ namespace {
 constexpr const char* content_type = "text/plain; charset=utf-8";
 // The client's requests carry everything in the query; a body is never needed.
 constexpr std::size_t max_body_bytes = 4096;
-constexpr unsigned event_threads = http_event_threads;
 // Silence allowed on a connection, in whole seconds as the library counts.
 constexpr unsigned idle_timeout_seconds = 5;
 
@@ -162,6 +162,7 @@ HttpFrontend::HttpFrontend(ReminderService& service, ListenSocket socket, Connec
       proxies_(std::move(proxies)),
       gate_(std::move(socket), limits.total, tls ? ConnectionGate::Busy::close : ConnectionGate::Busy::answer_503) {
     std::vector<MHD_OptionItem> extra = tls_options(tls);
+    const unsigned event_threads = event_threads_for(tls != nullptr, std::thread::hardware_concurrency());
     daemon_.reset(MHD_start_daemon(
         MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ITC | (tls ? MHD_USE_TLS : 0), 0, nullptr,
         nullptr, &HttpFrontend::on_request, this,

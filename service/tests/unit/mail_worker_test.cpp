@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
+#include <utility>
 
+#include "forwarding_store.hpp"
 #include "manual_clock.hpp"
 #include "store/sqlite/sqlite_store.hpp"
 
@@ -34,9 +37,34 @@ public:
     }
 };
 
+// Runs a step of a request at a chosen point of the worker's, once: the request arrives
+// just then.
+class InterleavedStore : public testing::ForwardingStore {
+public:
+    InterleavedStore() : ForwardingStore(std::make_unique<SqliteStore>(":memory:")) {}
+
+    std::function<void()> before_park;
+    std::function<void()> after_pending_count;
+
+    void park_until_code(std::int64_t id) override {
+        run_once(before_park);
+        ForwardingStore::park_until_code(id);
+    }
+    int pending_for(const ComputerKey& key) override {
+        const int pending = ForwardingStore::pending_for(key);
+        run_once(after_pending_count);
+        return pending;
+    }
+
+private:
+    static void run_once(std::function<void()>& step) {
+        if (step) std::exchange(step, {})();
+    }
+};
+
 struct WorkerTest : ::testing::Test {
     testing::ManualClock clock;
-    SqliteStore store{":memory:"};
+    InterleavedStore store;
     CredentialVault vault;
     ScriptedTransport transport;
     MailWorker worker{store, vault, transport, RetryPolicy{100ms, 400ms, 1h}, clock.fn()};
@@ -101,6 +129,47 @@ TEST_F(WorkerTest, MailWithoutCodeWaitsForTheCodeToReturn) {
     worker.deliver_due();
     ASSERT_EQ(transport.attempts.size(), 1u);
     EXPECT_EQ(transport.attempts[0].code, "fresh");
+}
+
+// The request stores its code and releases parked mail after the worker found no code and
+// before it parked the mail, so the release finds nothing parked.
+TEST_F(WorkerTest, CodeArrivingJustBeforeTheMailIsParkedSendsIt) {
+    queue_mail();
+    store.before_park = [this] {
+        vault.remember(key, "arrived", "v1");
+        EXPECT_EQ(store.unpark(key, "v1", clock.now), 0);
+    };
+    worker.deliver_due();
+    ASSERT_EQ(transport.attempts.size(), 1u);
+    EXPECT_EQ(transport.attempts[0].code, "arrived");
+}
+
+// After the last mail of a computer no longer monitored the worker drops the code, while a
+// reminder request of that computer stores its code and queues a mail.
+TEST_F(WorkerTest, CodeStoredWhileTheWorkerAsksTheStoreIsKept) {
+    vault.remember(key, "old", "v1");
+    queue_mail();
+    store.after_pending_count = [this] {
+        vault.remember(key, "new", "v1");
+        queue_mail();
+    };
+    worker.deliver_due();
+    ASSERT_EQ(transport.attempts.size(), 2u);
+    EXPECT_EQ(transport.attempts[1].code, "new");
+    EXPECT_FALSE(vault.holds(key)) << "nothing needs it any more";
+}
+
+TEST_F(WorkerTest, CodeHeldByARequestIsKeptUntilItsMailIsQueued) {
+    vault.remember(key, "old", "v1");
+    queue_mail();
+    {
+        const auto hold = vault.remember(key, "new", "v1");
+        worker.deliver_due();
+        queue_mail();
+    }
+    worker.deliver_due();
+    ASSERT_EQ(transport.attempts.size(), 2u);
+    EXPECT_EQ(transport.attempts[1].code, "new");
 }
 
 TEST_F(WorkerTest, MailIsSentOnlyWithTheCodeItWasQueuedWith) {
