@@ -93,22 +93,23 @@ class RemoteBlock {
   void* at_;
 };
 
+struct ClassSearch {
+  const wchar_t* cls;
+  HWND found;
+};
+
+BOOL CALLBACK MatchClass(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<ClassSearch*>(param);
+  wchar_t name[64];
+  GetClassNameW(window, name, 64);
+  if (lstrcmpiW(name, search->cls) != 0) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
 HWND FindChild(HWND parent, const wchar_t* cls) {
-  struct Search {
-    const wchar_t* cls;
-    HWND found;
-  } search{cls, nullptr};
-  EnumChildWindows(
-      parent,
-      [](HWND window, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        wchar_t name[64];
-        GetClassNameW(window, name, 64);
-        if (lstrcmpiW(name, s->cls) != 0) return TRUE;
-        s->found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  ClassSearch search{cls, nullptr};
+  EnumChildWindows(parent, MatchClass, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
