@@ -24,6 +24,7 @@
 namespace {
 
 using bench::CreateHost;
+using bench::CreateList;
 using bench::kHeaders;
 using bench::kHeight;
 using bench::kWidth;
@@ -33,15 +34,10 @@ using bench::SyntheticSource;
 
 constexpr int kRounds = 5;
 constexpr int kSizes[] = {1000, 10000, 30000};
-constexpr int kReportView = 1;
-
 // The milliseconds of one FillConnectionList of a fetched snapshot, painted.
 double TimeFill(HWND host, int rows, int& lookups) {
   ucListView lvInfo;
-  lvInfo.Create(host, 0, 0, kWidth, kHeight, 1);
-  lvInfo.Initialize();
-  lvInfo.ViewMode(kReportView);
-  for (int c = 0; c < 8; ++c) lvInfo.ColumnAdd(c, kHeaders[c], kWidths[c]);
+  CreateList(lvInfo, host);
   auto source = std::make_unique<SyntheticSource>(rows);
   SyntheticSource& counted = *source;
   mTCPTable table(std::move(source));
@@ -61,10 +57,7 @@ double TimeFill(HWND host, int rows, int& lookups) {
 double TimeShow(HWND host, int rows) {
   ucListView lvInfo;
   ConnectionView view(lvInfo);
-  lvInfo.Create(host, 0, 0, kWidth, kHeight, 1);
-  lvInfo.Initialize();
-  lvInfo.ViewMode(kReportView);
-  for (int c = 0; c < 8; ++c) lvInfo.ColumnAdd(c, kHeaders[c], kWidths[c]);
+  CreateList(lvInfo, host);
   mTCPTable table(std::make_unique<SyntheticSource>(rows));
   table.FetchTcpTable();
   DoEvents();

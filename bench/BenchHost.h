@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "ucListView.h"
+
 namespace bench {
 
 constexpr int kWidth = 800, kHeight = 600;
@@ -21,6 +23,14 @@ inline HWND CreateHost() {
                               kHeight + 60, nullptr, nullptr, wc.hInstance, nullptr);
   UpdateWindow(host);
   return host;
+}
+
+// The measured list, in report view with the program's eight columns.
+inline void CreateList(ucListView& list, HWND host) {
+  list.Create(host, 0, 0, kWidth, kHeight, 1);
+  list.Initialize();
+  list.ViewMode(VIEWMODE_REPORT);
+  for (int c = 0; c < 8; ++c) list.ColumnAdd(c, kHeaders[c], kWidths[c]);
 }
 
 }  // namespace bench

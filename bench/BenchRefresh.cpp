@@ -24,10 +24,7 @@
 namespace {
 
 using bench::CreateHost;
-using bench::kHeaders;
-using bench::kHeight;
-using bench::kWidth;
-using bench::kWidths;
+using bench::CreateList;
 
 constexpr int kRounds = 5;
 constexpr int kLargest = 30000;
@@ -85,11 +82,8 @@ void Round(HWND host, const ConnectionModel& first, Times& times, bool dressed) 
   AgeColours colours;
   ucListView lvInfo(&colours);
   ConnectionView view(lvInfo);
-  lvInfo.Create(host, 0, 0, kWidth, kHeight, 1);
-  lvInfo.Initialize();
-  lvInfo.ViewMode(VIEWMODE_REPORT);
+  CreateList(lvInfo, host);
   lvInfo.FullRowSelect(true);
-  for (int c = 0; c < 8; ++c) lvInfo.ColumnAdd(c, kHeaders[c], kWidths[c]);
   if (dressed) {
     colours.view = &view;
     lvInfo.RaiseSubItemPrePaint(true);
@@ -151,10 +145,7 @@ int main() {
   {
     ucListView lvInfo;
     ConnectionView view(lvInfo);
-    lvInfo.Create(host, 0, 0, kWidth, kHeight, 1);
-    lvInfo.Initialize();
-    lvInfo.ViewMode(VIEWMODE_REPORT);
-    for (int c = 0; c < 8; ++c) lvInfo.ColumnAdd(c, kHeaders[c], kWidths[c]);
+    CreateList(lvInfo, host);
     view.Show(Snapshot(kLargest));
     view.SortBy(kLocalPortColumn, true);
     UpdateWindow(lvInfo.hListView());
