@@ -61,7 +61,7 @@ void frmMain::TakeSnapshot() {
   snapshotChecks_ = std::exchange(checkWanted_, false);
   snapshotConfirms_ = std::exchange(confirmWanted_, false);
   snapshotRun_ = run_;
-  table_->BeginFetch(hWnd_, kSnapshotTaken);
+  table_->BeginFetch(hWnd_, kSnapshotTaken, view_.Order());
 }
 
 // Each snapshot that was read whole is shown at once; the check and its
@@ -73,7 +73,7 @@ void frmMain::OnSnapshotTaken() {
   const bool checks = std::exchange(snapshotChecks_, false);
   const bool confirms = std::exchange(snapshotConfirms_, false);
   if (whole) {
-    view_.Show(table_->TakeModel());
+    view_.Show(table_->TakeModel(), table_->TakeOrder());
     ShowRowCounts();
     OnSnapshotRead();
     StopSnapshotRetry();

@@ -112,6 +112,10 @@ std::vector<unsigned> ColumnRanks(const ConnectionModel& model, int column) {
   }
 }
 
+bool ConnectionOrder::SortsBy(int column) const {
+  return std::any_of(keys_.begin(), keys_.end(), [column](const Key& key) { return key.column == column; });
+}
+
 void ConnectionOrder::SortBy(const ConnectionModel& model, int column, bool ascending) {
   if (column < 0 || column >= static_cast<int>(std::tuple_size_v<ConnectionTexts>)) return;
   // An earlier sort by the same column can break no tie of this one.

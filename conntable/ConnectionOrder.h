@@ -19,6 +19,10 @@ class ConnectionOrder {
   // Puts the rows of a model (a new snapshot) in the order.
   void Apply(const ConnectionModel& model);
 
+  // The same keys as other's: an order applied with them holds for other too.
+  bool SameKeys(const ConnectionOrder& other) const { return keys_ == other.keys_; }
+  bool SortsBy(int column) const;
+
   int Count() const { return static_cast<int>(rows_.size()); }
   int Row(int item) const { return rows_[item]; }    // the model row shown as item
   int Item(int row) const { return items_[row]; }    // the item that shows the model row
@@ -27,6 +31,8 @@ class ConnectionOrder {
   struct Key {
     int column;
     bool ascending;
+
+    bool operator==(const Key&) const = default;
   };
   std::vector<Key> keys_;  // the latest first, each column once
   std::vector<int> rows_;

@@ -127,14 +127,18 @@ void ConnectionView::Restore(const ShownItems& before, const Place& place, bool 
   }
 }
 
-void ConnectionView::Show(ConnectionModel model) {
+void ConnectionView::Show(ConnectionModel model, ConnectionOrder ordered) {
   const Place place = PlaceNow();
   const std::unique_ptr<ConnectionModel> older =
       std::exchange(model_, std::make_unique<ConnectionModel>(std::move(model)));
   const ShownItems before = std::exchange(shown_, ShownItems());
   shown_.Change(*older, order_, *model_, std::exchange(shownOnce_, true));
   model_->TakeRemarks(*older);
-  order_.Apply(*model_);
+  if (ordered.SameKeys(order_) && ordered.Count() == model_->Count() && !order_.SortsBy(kRemarkColumn)) {
+    order_ = std::move(ordered);
+  } else {
+    order_.Apply(*model_);
+  }
   shown_.Build(*model_, order_, filter_);
   Restore(before, place, false);
 }

@@ -30,7 +30,12 @@ class ConnectionView : public ucListViewData {
   // stays first; when that one has gone, the nearest one after or before it
   // in the old order that is still there takes its place. A focus whose
   // connection has gone goes to the first visible row.
-  void Show(ConnectionModel model);
+  // An order already applied to the model (on the snapshot's thread) is taken
+  // when its keys are still the list's and it does not sort by the remarks,
+  // which the model gets only here; otherwise the rows are sorted again.
+  void Show(ConnectionModel model, ConnectionOrder ordered = {});
+  // The order a new snapshot should be given.
+  const ConnectionOrder& Order() const { return order_; }
 
   // Sorts the rows by column (the earlier order breaking its ties) for this
   // and every later snapshot, and shows the selection, or the first row when

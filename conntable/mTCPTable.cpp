@@ -85,12 +85,16 @@ mTCPTable::~mTCPTable() {
 
 // Under Wine a snapshot reads /proc and can take seconds on a busy machine:
 // it never runs on the window's thread.
-bool mTCPTable::BeginFetch(HWND window, UINT message) {
+bool mTCPTable::BeginFetch(HWND window, UINT message, ConnectionOrder order) {
   if (Fetching()) return false;
   takenWhole_ = false;
-  thread_ = std::thread([this, window, message] {
+  thread_ = std::thread([this, window, message, order = std::move(order)]() mutable {
     takenWhole_ = source_->Fetch(taken_) && source_->Fetch6(taken6_);
-    if (takenWhole_) takenModel_ = ConnectionModel::FromTables(taken_, taken6_, *source_);
+    if (takenWhole_) {
+      takenModel_ = ConnectionModel::FromTables(taken_, taken6_, *source_);
+      order.Apply(takenModel_);
+      takenOrder_ = std::move(order);
+    }
     PostMessageW(window, message, 0, 0);
   });
   return true;
@@ -103,6 +107,7 @@ bool mTCPTable::EndFetch() {
   table_ = std::move(taken_);
   table6_ = std::move(taken6_);
   model_ = std::exchange(takenModel_, ConnectionModel());
+  order_ = std::exchange(takenOrder_, ConnectionOrder());
   return true;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ConnectionModel.h"
+#include "ConnectionOrder.h"
 #include "ConnectionText.h"
 #include "TcpRowSource.h"
 
@@ -28,8 +29,10 @@ class mTCPTable {
   // thread of its own and returns at
   // once; when the snapshot has been taken, message is posted to window, whose
   // handler calls EndFetch. Nobody waits for it on a stack frame that a modal
-  // loop could hold. False when a snapshot is already being taken.
-  bool BeginFetch(HWND window, UINT message);
+  // loop could hold. False when a snapshot is already being taken. The model's
+  // rows are put in order there too, so that a sorted list costs the window
+  // no sort of the new rows (TakeOrder).
+  bool BeginFetch(HWND window, UINT message, ConnectionOrder order = {});
 
   // Takes in the snapshot BeginFetch started (waiting for it when it is not
   // taken yet): true when both tables were read whole, which then replace the
@@ -65,6 +68,8 @@ class mTCPTable {
   // The last snapshot's model, once: a second call gives an empty model until
   // the next snapshot.
   ConnectionModel TakeModel() { return std::exchange(model_, ConnectionModel()); }
+  // The rows of that model in the order BeginFetch was given, once.
+  ConnectionOrder TakeOrder() { return std::exchange(order_, ConnectionOrder()); }
 
   // The local port numbers of the last snapshot's shown connections, in table
   // order: what the list's port column holds after a fill, without reading
@@ -77,12 +82,14 @@ class mTCPTable {
   std::vector<unsigned char> table_;
   std::vector<unsigned char> table6_;
   ConnectionModel model_;
+  ConnectionOrder order_;
   bool filling_ = false;
   bool fetching_ = false;
   // The snapshot being taken: written by its thread, read once it has ended.
   std::vector<unsigned char> taken_;
   std::vector<unsigned char> taken6_;
   ConnectionModel takenModel_;
+  ConnectionOrder takenOrder_;
   bool takenWhole_ = false;
   std::thread thread_;
 };

@@ -203,6 +203,33 @@ TEST_F(ConnectionViewTest, TheFilterHoldsOverRefreshesAndKeepsTheSelectedConnect
   EXPECT_EQ(selected, (std::vector<std::wstring>{L"1050", L"1052"}));
 }
 
+// The snapshot's thread puts the new rows in the list's order; the view takes
+// that order only while it still holds.
+TEST_F(ConnectionViewTest, AnOrderAppliedBeforeTheShowIsTakenOnlyWhileItStillHolds) {
+  const std::vector<uint16_t> ports = {22, 443, 9000};
+  auto showOrdered = [&](const ConnectionOrder& keys) {
+    ConnectionModel next = Listeners(ports);
+    ConnectionOrder ordered = keys;
+    ordered.Apply(next);
+    view_.Show(std::move(next), std::move(ordered));
+  };
+  view_.Show(Listeners(ports));
+  view_.SortBy(kLocalPortColumn, false);
+  showOrdered(view_.Order());
+  EXPECT_EQ(Port(0), L"9000");
+
+  const ConnectionOrder beforeTheClick = view_.Order();
+  view_.SortBy(kLocalPortColumn, true);
+  showOrdered(beforeTheClick);
+  EXPECT_EQ(Port(0), L"22") << "the user sorted again while the snapshot was taken";
+
+  // Remarks reach a new model only in the view, after its order was applied.
+  view_.SetRemark(2, L"db");
+  view_.SortBy(kRemarkColumn, false);
+  showOrdered(view_.Order());
+  EXPECT_EQ(Port(0), L"9000");
+}
+
 TEST_F(ConnectionViewTest, AClosedConnectionTakesNoRemark) {
   view_.Show(Listeners({80, 443}));
   view_.SetRemark(1, L"web");

@@ -143,6 +143,18 @@ TEST_F(FillTest, ABegunSnapshotArrivesAsAPostedMessageAndOneIsTakenAtATime) {
   ASSERT_TRUE(GetMessageW(&msg, host_, kTaken, kTaken));
   EXPECT_FALSE(table_->EndFetch());
   EXPECT_EQ(table_->LocalPorts(), std::vector<uint16_t>{80}) << "a failed snapshot keeps the last one whole";
+
+  // The new rows come in the order asked for, put there on the snapshot's thread.
+  source_->fail6 = false;
+  ConnectionOrder byPort;
+  byPort.SortBy(ConnectionModel(), kLocalPortColumn, false);
+  ASSERT_TRUE(table_->BeginFetch(host_, kTaken, byPort));
+  ASSERT_TRUE(GetMessageW(&msg, host_, kTaken, kTaken));
+  ASSERT_TRUE(table_->EndFetch());
+  const ConnectionModel model = table_->TakeModel();
+  const ConnectionOrder order = table_->TakeOrder();
+  ASSERT_EQ(order.Count(), 2);
+  EXPECT_EQ(model.Row(order.Row(0)).id.localPort, 81);
 }
 
 TEST_F(FillTest, WritesOneItemPerShownRowWithIndicesWithoutGaps) {
