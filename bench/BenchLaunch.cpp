@@ -83,6 +83,16 @@ class RemoteBlock {
     ReadProcessMemory(process_, At(offset), text, kTextChars * sizeof(wchar_t), nullptr);
     return text;
   }
+  // Sends message with a query (LVITEMW, HDITEMW) whose text the control
+  // writes into this block, and returns that text.
+  template <typename Query>
+  std::wstring AskText(HWND window, UINT message, WPARAM which, Query query) const {
+    query.pszText = reinterpret_cast<wchar_t*>(At(kTextAt));
+    query.cchTextMax = kTextChars;
+    Write(0, query);
+    SendMessageW(window, message, which, reinterpret_cast<LPARAM>(At(0)));
+    return Text(kTextAt);
+  }
 
   static constexpr size_t kSize = 4096;
   static constexpr size_t kTextAt = 1024;
@@ -118,11 +128,7 @@ int HeaderItem(HWND header, const RemoteBlock& block, const wchar_t* title) {
   for (int item = 0; item < count; ++item) {
     HDITEMW query{};
     query.mask = HDI_TEXT;
-    query.pszText = reinterpret_cast<wchar_t*>(block.At(RemoteBlock::kTextAt));
-    query.cchTextMax = RemoteBlock::kTextChars;
-    block.Write(0, query);
-    SendMessageW(header, HDM_GETITEMW, item, reinterpret_cast<LPARAM>(block.At(0)));
-    if (block.Text(RemoteBlock::kTextAt) == title) return item;
+    if (block.AskText(header, HDM_GETITEMW, item, query) == title) return item;
   }
   return -1;
 }
@@ -139,11 +145,7 @@ void ClickHeader(HWND header, const RemoteBlock& block, int item) {
 std::wstring CellText(HWND list, const RemoteBlock& block, int row, int column) {
   LVITEMW query{};
   query.iSubItem = column;
-  query.pszText = reinterpret_cast<wchar_t*>(block.At(RemoteBlock::kTextAt));
-  query.cchTextMax = RemoteBlock::kTextChars;
-  block.Write(0, query);
-  SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(block.At(0)));
-  return block.Text(RemoteBlock::kTextAt);
+  return block.AskText(list, LVM_GETITEMTEXTW, row, query);
 }
 
 void Measure(int stretch, const std::function<void()>& act, int times) {
