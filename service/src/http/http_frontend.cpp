@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 
 #include <charconv>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -143,6 +144,7 @@ const Reply body_too_long{413, "请求过长"};
 // each request on a kept-alive connection.
 struct HttpFrontend::Exchange {
     std::string client;
+    std::optional<TlsReplyJoiner> tls;  // on the HTTPS port
     std::string target;  // as sent, so the query keeps the client's own escapes
     bool head_seen = false;
     std::size_t body_bytes = 0;
@@ -163,6 +165,7 @@ struct HttpFrontend::Exchange {
 HttpFrontend::HttpFrontend(ReminderService& service, ListenSocket socket, ConnectionLimits limits,
                            const TlsCredentials* tls, TrustedProxies proxies)
     : service_(service),
+      tls_(tls != nullptr),
       deadlines_(limits.request_time),
       proxies_(std::move(proxies)),
       gate_(std::move(socket), limits.total, tls ? ConnectionGate::Busy::close : ConnectionGate::Busy::answer_503) {
@@ -207,6 +210,10 @@ void HttpFrontend::on_connection(void* self, MHD_Connection* connection, void** 
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     auto* exchange = new Exchange;
     exchange->client = client_address(connection);
+    if (frontend.tls_)
+        exchange->tls.emplace(static_cast<gnutls_session_t>(
+                                  MHD_get_connection_info(connection, MHD_CONNECTION_INFO_GNUTLS_SESSION)->tls_session),
+                              fd);
     *socket_context = exchange;
     frontend.deadlines_.opened(connection, fd);
 }
@@ -221,7 +228,10 @@ void* HttpFrontend::on_request_line(void*, const char* uri, MHD_Connection* conn
 void HttpFrontend::on_completed(void* self, MHD_Connection* connection, void** request_context,
                                 MHD_RequestTerminationCode) {
     MHD_get_connection_values_n(connection, MHD_GET_ARGUMENT_KIND, &wipe_argument, nullptr);
-    if (*request_context) wipe(static_cast<Exchange*>(*request_context)->target);
+    if (auto* exchange = static_cast<Exchange*>(*request_context)) {
+        wipe(exchange->target);
+        if (exchange->tls) exchange->tls->reply_done();
+    }
     static_cast<HttpFrontend*>(self)->deadlines_.answered(connection);
 }
 
@@ -286,6 +296,11 @@ MHD_Result HttpFrontend::respond(MHD_Connection* connection, const std::string& 
     MHD_add_response_header(response.get(), MHD_HTTP_HEADER_CONTENT_TYPE, content_type);
     if (reply.status == 405) MHD_add_response_header(response.get(), MHD_HTTP_HEADER_ALLOW, "GET, POST");
     if (close) MHD_add_response_header(response.get(), MHD_HTTP_HEADER_CONNECTION, "close");
+    // The library sends a body straight after its head, except to HEAD.
+    auto& exchange = *static_cast<Exchange*>(
+        MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT)->socket_context);
+    if (exchange.tls && !reply.body.empty() && std::string_view(method) != MHD_HTTP_METHOD_HEAD)
+        exchange.tls->hold_next_record();
     return MHD_queue_response(connection, static_cast<unsigned>(reply.status), response.get());
 }
 

@@ -10,6 +10,7 @@
 #include "http/refusal_log.hpp"
 #include "http/request_deadlines.hpp"
 #include "http/tls_credentials.hpp"
+#include "http/tls_reply_joiner.hpp"
 #include "http/trusted_proxies.hpp"
 #include "reminder_service.hpp"
 
@@ -51,6 +52,7 @@ private:
                        const Reply& reply, bool close);
 
     ReminderService& service_;
+    const bool tls_;
     RequestDeadlines deadlines_;
     const TrustedProxies proxies_;
     RefusalLog refusals_;

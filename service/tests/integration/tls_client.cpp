@@ -3,16 +3,21 @@
 #include <gnutls/x509.h>
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <stdexcept>
+#include <thread>
 
 namespace lumora::testing {
 
-TlsConnection::TlsConnection(int port, const std::filesystem::path& authority, const char* source)
+TlsConnection::TlsConnection(int port, const std::filesystem::path& authority, const char* source,
+                             int receive_buffer)
     : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    if (receive_buffer > 0) setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof receive_buffer);
     sockaddr_in from{};
     from.sin_family = AF_INET;
     if (inet_pton(AF_INET, source, &from.sin_addr) != 1 ||
@@ -61,30 +66,60 @@ std::string TlsConnection::peer_name() const {
     return name;
 }
 
-std::string TlsConnection::get(const std::string& target, std::chrono::milliseconds timeout) {
-    const std::string request = "GET " + target + " HTTP/1.1\r\nHost: localhost\r\n\r\n";
-    if (gnutls_record_send(session_, request.data(), request.size()) != static_cast<ssize_t>(request.size()))
-        return {};
+std::string TlsConnection::request(const std::string& method, const std::string& target,
+                                   std::chrono::milliseconds timeout) {
+    const std::string head = method + " " + target + " HTTP/1.1\r\nHost: localhost\r\n\r\n";
+    if (gnutls_record_send(session_, head.data(), head.size()) != static_cast<ssize_t>(head.size())) return {};
+    const bool with_body = method != "HEAD";
+    return receive(
+        [with_body](const std::string& reply) {
+            const std::size_t head_end = reply.find("\r\n\r\n");
+            if (head_end == std::string::npos) return false;
+            const std::size_t length_at = reply.find("Content-Length: ");
+            const std::size_t length =
+                with_body && length_at < head_end ? std::stoul(reply.substr(length_at + 16)) : 0;
+            return reply.size() >= head_end + 4 + length;
+        },
+        timeout);
+}
+
+std::string TlsConnection::receive(const std::function<bool(const std::string&)>& whole,
+                                   std::chrono::milliseconds timeout) {
+    return pipeline({}, {}, whole, timeout);
+}
+
+std::string TlsConnection::pipeline(const std::string& requests, std::chrono::milliseconds pause,
+                                    const std::function<bool(const std::string&)>& whole,
+                                    std::chrono::milliseconds timeout) {
+    const int blocking = fcntl(fd_, F_GETFL);
+    fcntl(fd_, F_SETFL, blocking | O_NONBLOCK);
+    std::size_t sent = 0;
+    // A write GnuTLS could not finish is repeated with the same bytes.
+    const auto write_more = [&] {
+        const std::size_t size = std::min<std::size_t>(requests.size() - sent, 16384);
+        const ssize_t wrote = gnutls_record_send(session_, requests.data() + sent, size);
+        if (wrote > 0) sent += static_cast<std::size_t>(wrote);
+        return wrote > 0;
+    };
+    while (sent < requests.size() && write_more()) {
+    }
+    std::this_thread::sleep_for(pause);
     std::string reply;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-        const std::size_t head_end = reply.find("\r\n\r\n");
-        if (head_end != std::string::npos) {
-            const std::size_t length_at = reply.find("Content-Length: ");
-            const std::size_t length = length_at < head_end ? std::stoul(reply.substr(length_at + 16)) : 0;
-            if (reply.size() >= head_end + 4 + length) return reply;
-        }
+    while (std::chrono::steady_clock::now() < deadline && !whole(reply)) {
+        if (sent < requests.size()) write_more();
         if (gnutls_record_check_pending(session_) == 0) {
-            pollfd ready{fd_, POLLIN, 0};
-            if (::poll(&ready, 1, 50) <= 0) continue;
+            pollfd ready{fd_, static_cast<short>(POLLIN | (sent < requests.size() ? POLLOUT : 0)), 0};
+            if (::poll(&ready, 1, 50) <= 0 || !(ready.revents & POLLIN)) continue;
         }
         char buffer[4096];
         const ssize_t got = gnutls_record_recv(session_, buffer, sizeof buffer);
         if (got == GNUTLS_E_AGAIN || got == GNUTLS_E_INTERRUPTED) continue;
-        if (got <= 0) return {};
+        if (got <= 0) break;
         reply.append(buffer, static_cast<std::size_t>(got));
     }
-    return {};
+    fcntl(fd_, F_SETFL, blocking);
+    return whole(reply) ? reply : std::string();
 }
 
 }  // namespace lumora::testing

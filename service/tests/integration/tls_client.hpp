@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace lumora::testing {
@@ -17,7 +18,9 @@ public:
     // `source` is the loopback address to connect from (127.0.0.1 unless told), so that
     // one test can play several clients. Throws std::runtime_error when the connection
     // or the handshake fails.
-    TlsConnection(int port, const std::filesystem::path& authority, const char* source = "127.0.0.1");
+    // A `receive_buffer` in bytes makes the socket's own small, so the server's writes fill it.
+    TlsConnection(int port, const std::filesystem::path& authority, const char* source = "127.0.0.1",
+                  int receive_buffer = 0);
     ~TlsConnection();
     TlsConnection(const TlsConnection&) = delete;
     TlsConnection& operator=(const TlsConnection&) = delete;
@@ -26,7 +29,18 @@ public:
     std::string peer_name() const;
     // Sends a GET on this connection and returns the whole reply; empty when the
     // connection ended or the time ran out first.
-    std::string get(const std::string& target, std::chrono::milliseconds timeout = 5s);
+    std::string get(const std::string& target, std::chrono::milliseconds timeout = 5s) {
+        return request("GET", target, timeout);
+    }
+    // The same for any method; the reply to HEAD ends with its head.
+    std::string request(const std::string& method, const std::string& target, std::chrono::milliseconds timeout = 5s);
+    // What arrives until `whole` holds for it, or empty when the connection ends or the
+    // time runs out first.
+    std::string receive(const std::function<bool(const std::string&)>& whole, std::chrono::milliseconds timeout);
+    // Writes `requests` without reading until the server takes no more, waits `pause`,
+    // then reads as above while writing the rest.
+    std::string pipeline(const std::string& requests, std::chrono::milliseconds pause,
+                         const std::function<bool(const std::string&)>& whole, std::chrono::milliseconds timeout);
 
 private:
     int fd_ = -1;

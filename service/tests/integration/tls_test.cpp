@@ -127,5 +127,37 @@ TEST_F(TlsTest, BadNewFilesKeepTheLoadedCertificateAndTheLogSaysWhy) {
     }
 }
 
+// A reply's head waits for its body's record only when the body follows at once; a reply
+// without one must not wait for ever.
+TEST_F(TlsTest, RepliesWithAndWithoutABodyArriveWholeOnAKeptAliveConnection) {
+    struct Case {
+        std::string method, target, ending;
+    };
+    const Case cases[] = {
+        {"GET", heartbeat_target, "\r\n\r\nok"},
+        {"GET", "/velmor305/config.asp?wxid=10001@qq.com&version=3.0.5", "Content-Length: 0\r\n\r\n"},
+        {"GET", "/velmor305/none.asp", "\r\n\r\n未找到"},
+        {"GET", heartbeat_target, "\r\n\r\nok"},
+        {"HEAD", heartbeat_target, "\r\n\r\n"},  // last: its 405 ends the connection
+    };
+    TlsConnection kept(service->port(), authority.certificate());
+    for (const Case& c : cases) {
+        const std::string reply = kept.request(c.method, c.target, 2s);
+        EXPECT_TRUE(reply.ends_with(c.ending)) << c.method << " " << c.target << ": " << reply;
+    }
+}
+
+// The server's writes fill the socket while the client reads nothing; every reply must
+// still come once it reads.
+TEST_F(TlsTest, EveryPipelinedReplyReachesAClientThatReadsLate) {
+    constexpr std::size_t requests = 4000;
+    TlsConnection late(service->port(), authority.certificate(), "127.0.0.1", 16384);
+    std::string pipelined;
+    for (std::size_t i = 0; i < requests; ++i) pipelined += "GET " + heartbeat_target + " HTTP/1.1\r\nHost: localhost\r\n\r\n";
+    const std::string replies = late.pipeline(
+        pipelined, 500ms, [](const std::string& got) { return count_of(got, "\r\n\r\nok") == requests; }, 20s);
+    EXPECT_EQ(count_of(replies, "\r\n\r\nok"), requests);
+}
+
 }  // namespace
 }  // namespace lumora::testing
