@@ -144,6 +144,7 @@ const Reply body_too_long{413, "请求过长"};
 // each request on a kept-alive connection.
 struct HttpFrontend::Exchange {
     std::string client;
+    bool from_front = false;  // the peer is a trusted proxy
     std::optional<TlsReplyJoiner> tls;  // on the HTTPS port
     std::string target;  // as sent, so the query keeps the client's own escapes
     bool head_seen = false;
@@ -210,6 +211,7 @@ void HttpFrontend::on_connection(void* self, MHD_Connection* connection, void** 
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     auto* exchange = new Exchange;
     exchange->client = client_address(connection);
+    exchange->from_front = frontend.proxies_.trusts(exchange->client);
     if (frontend.tls_)
         exchange->tls.emplace(static_cast<gnutls_session_t>(
                                   MHD_get_connection_info(connection, MHD_CONNECTION_INFO_GNUTLS_SESSION)->tls_session),
@@ -277,7 +279,7 @@ MHD_Result HttpFrontend::on_request(void* self, MHD_Connection* connection, cons
 }
 
 std::string HttpFrontend::client_of(MHD_Connection* connection, const Exchange& exchange) const {
-    if (!proxies_.trusts(exchange.client)) return exchange.client;
+    if (!exchange.from_front) return exchange.client;
     return proxies_.client_of(exchange.client, last_forwarded_for(connection));
 }
 
