@@ -2,8 +2,8 @@
 
 #include <sys/socket.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <string>
 
@@ -17,8 +17,9 @@ TlsReplyJoiner::TlsReplyJoiner(gnutls_session_t session, int fd) : fd_(fd) {
     gnutls_transport_set_vec_push_function(session, &TlsReplyJoiner::push);
 }
 
-// A reply whose body never followed its head (the connection failed in between) loses
-// nothing that matters, but it must not hold back what is written after it.
+// Bytes still held when a request ends mean its body never followed the head (the
+// connection failed in between); they go with the connection rather than ahead of
+// whatever is written next.
 void TlsReplyJoiner::reply_done() {
     hold_next_ = false;
     if (held_.empty()) return;
