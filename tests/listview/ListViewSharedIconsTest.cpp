@@ -17,15 +17,20 @@ HIMAGELIST ThreeIcons() {
   return list;
 }
 
+// An owner-data report list of rows, its first column firstWidth wide.
+::testing::AssertionResult ShowRows(ListViewHost& host, ucListViewData& rows, int firstWidth) {
+  if (!host.lv.OwnerData(&rows) || !host.lv.Initialize()) return ::testing::AssertionFailure() << "no list";
+  host.lv.ViewMode(VIEWMODE_REPORT);
+  host.lv.ColumnAdd(0, L"c0", firstWidth);
+  return ::testing::AssertionSuccess();
+}
+
 TEST(SharedIcons, AnOwnerDataListShowsTheRowsImagesFromAListItDoesNotOwn) {
   IconRows rows;
   HIMAGELIST icons = ThreeIcons();
   {
     ListViewHost host(false);
-    ASSERT_TRUE(host.lv.OwnerData(&rows));
-    ASSERT_TRUE(host.lv.Initialize());
-    host.lv.ViewMode(VIEWMODE_REPORT);
-    host.lv.ColumnAdd(0, L"c0", 100);
+    ASSERT_TRUE(ShowRows(host, rows, 100));
     ASSERT_TRUE(host.lv.InitializeImageListSmall());
     ASSERT_TRUE(host.lv.ImageListSmall_Share(icons));
     ASSERT_TRUE(host.lv.ItemCount(10));
@@ -56,10 +61,7 @@ TEST(SharedIcons, AHostThatDrawsItsImagesIsAskedForEachPaintedRowAtTheirPlace) {
   SelfDrawnIconRows rows;
   HIMAGELIST icons = ThreeIcons();
   ListViewHost host(false);
-  ASSERT_TRUE(host.lv.OwnerData(&rows));
-  ASSERT_TRUE(host.lv.Initialize());
-  host.lv.ViewMode(VIEWMODE_REPORT);
-  host.lv.ColumnAdd(0, L"c0", 10);
+  ASSERT_TRUE(ShowRows(host, rows, 10));
   host.lv.ColumnAdd(1, L"c1", 2000);
   ASSERT_TRUE(host.lv.ImageListSmall_Share(icons));
   ASSERT_TRUE(host.lv.ItemCount(5));
