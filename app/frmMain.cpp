@@ -350,6 +350,9 @@ void frmMain::OnDestroy() {
   KillTimer(hWnd_, kTimer2);
   KillTimer(hWnd_, kSnapshotRetry);
   if (services_.onClosed) services_.onClosed();
+  // A snapshot still being taken would tell a window that is gone; it is
+  // waited for here, not only when the program's objects end.
+  table_->EndFetch();
 }
 
 void frmMain::Tell(const std::wstring& text) {

@@ -183,3 +183,8 @@ int ConnectionView::ItemIcon(int Item) const {
   if (!iconsShown_ || Item < 0 || Item >= Count()) return -1;
   return icons_.IconIndex(ProgramPath(Item));
 }
+
+void ConnectionView::DrawItemIcon(int Item, HDC Dc, const RECT& Place) const {
+  const int icon = ItemIcon(Item);
+  if (icon >= 0) icons_.Draw(icon, Dc, Place);
+}

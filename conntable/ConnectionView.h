@@ -64,6 +64,8 @@ class ConnectionView : public ucListViewData {
 
   std::wstring_view ItemText(int Item, int SubItem) const override;
   int ItemIcon(int Item) const override;
+  bool DrawsItemIcons() const override { return iconsShown_; }
+  void DrawItemIcon(int Item, HDC Dc, const RECT& Place) const override;
 
  private:
   // Where the user was among the items before they changed.

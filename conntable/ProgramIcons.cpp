@@ -26,6 +26,7 @@ ProgramIcons::ProgramIcons(Loader load) : load_(std::move(load)) {}
 bool ProgramIcons::Create() {
   index_.clear();
   default_ = -1;
+  blended_.Clear();
   images_.ColourDepth(ImageColourDepth::Bits32);
   if (!images_.Create()) return false;
   if (!images_.AddFromResourceID(kApplicationIcon, nullptr, ImageType::Icon, kDefaultKey)) return false;

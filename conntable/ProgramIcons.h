@@ -6,6 +6,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "BlendedImages.h"
 #include "cImageList.h"
 
 // The small icon of a program's executable; none when the file holds no icon
@@ -28,10 +29,14 @@ class ProgramIcons {
   // The image of the program at path, loading its icon on first use; the
   // default image for an empty path and for a program without an icon.
   int IconIndex(const std::wstring& path);
+  // Draws an image of IconIndex's at place's top left, cut to place, from a
+  // copy made on its first draw (images are only ever appended).
+  bool Draw(int index, HDC dc, const RECT& place) { return blended_.Draw(images_.hIml(), index, dc, place); }
 
  private:
   Loader load_;
   cImageList images_;
+  BlendedImages blended_;
   // Every path asked for, with or without an icon of its own, so that none is
   // looked up twice; the image list's keys hold only its own images.
   std::unordered_map<std::wstring, int> index_;

@@ -97,7 +97,11 @@ void ucListView::SetItemField(int Item, int SubItem, UINT mask, int LVITEMW::*fi
   SendList(LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
 }
 
-int ucListView::ItemIcon(int Item) const { return GetItemField(Item, 0, LVIF_IMAGE, &LVITEMW::iImage); }
+// An owner-data host that paints its own images still names them here.
+int ucListView::ItemIcon(int Item) const {
+  if (DrawsItemIcons()) return Item >= 0 && Item < Count() ? m_pData->ItemIcon(Item) : 0;
+  return GetItemField(Item, 0, LVIF_IMAGE, &LVITEMW::iImage);
+}
 void ucListView::ItemIcon(int Item, int Icon) { SetItemField(Item, 0, LVIF_IMAGE, &LVITEMW::iImage, Icon); }
 int ucListView::ItemIndent(int Item) const { return GetItemField(Item, 0, LVIF_INDENT, &LVITEMW::iIndent); }
 void ucListView::ItemIndent(int Item, int Indent) { SetItemField(Item, 0, LVIF_INDENT, &LVITEMW::iIndent, Indent); }

@@ -79,7 +79,7 @@ void ucListView::OnListNotify(bool& bHandled, LRESULT& lReturn, const NMHDR& hdr
       break;
     }
     case NM_CUSTOMDRAW:
-      if (m_bRaiseSubItemPrePaint) {
+      if (m_bRaiseSubItemPrePaint || DrawsItemIcons()) {
         lReturn = CustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
         bHandled = true;
       }
@@ -146,10 +146,17 @@ void ucListView::OnEndLabelEdit(bool& bHandled, LRESULT& lReturn, const NMLVDISP
 }
 
 LRESULT ucListView::CustomDraw(NMLVCUSTOMDRAW& cd) {
+  const LRESULT PostPaint = DrawsItemIcons() ? CDRF_NOTIFYPOSTPAINT : CDRF_DODEFAULT;
   switch (cd.nmcd.dwDrawStage) {
-    case CDDS_PREPAINT: return CDRF_NOTIFYITEMDRAW;
-    case CDDS_ITEMPREPAINT: return CDRF_NOTIFYSUBITEMDRAW;
+    case CDDS_PREPAINT:
+      if (PostPaint) FirstColumnSpan();
+      return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT: return (m_bRaiseSubItemPrePaint ? CDRF_NOTIFYSUBITEMDRAW : CDRF_DODEFAULT) | PostPaint;
+    case CDDS_ITEMPOSTPAINT:
+      DrawItemIcon(cd);
+      return CDRF_DODEFAULT;
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+      if (!m_bRaiseSubItemPrePaint) return CDRF_DODEFAULT;
       COLORREF TextBackColor = 0, TextForeColor = 0;
       bool Process = false;
       Events().OnSubItemPrePaint(static_cast<int>(cd.nmcd.dwItemSpec), cd.iSubItem, TextBackColor, TextForeColor,

@@ -66,7 +66,9 @@ void ucListView::TopItem(int Item) {
 }
 
 void ucListView::OnGetDispInfo(NMLVDISPINFOW& info) const {
-  if ((info.item.mask & LVIF_IMAGE) && info.item.iSubItem == 0) info.item.iImage = m_pData->ItemIcon(info.item.iItem);
+  if ((info.item.mask & LVIF_IMAGE) && info.item.iSubItem == 0) {
+    info.item.iImage = m_pData->DrawsItemIcons() ? I_IMAGENONE : m_pData->ItemIcon(info.item.iItem);
+  }
   if (!(info.item.mask & LVIF_TEXT) || !info.item.pszText || info.item.cchTextMax <= 0) return;
   const std::wstring_view text = m_pData->ItemText(info.item.iItem, info.item.iSubItem);
   const size_t length = std::min(text.size(), static_cast<size_t>(info.item.cchTextMax - 1));
@@ -88,4 +90,25 @@ int ucListView::OnFindItem(const NMLVFINDITEMW& find) const {
     if (TextMatches(m_pData->ItemText(Item, 0), find.lvfi.psz, flags)) return Item;
   }
   return -1;
+}
+
+// Where the first column lies across the list, whatever the columns' order and
+// the horizontal scroll: the header scrolls with the rows.
+void ucListView::FirstColumnSpan() {
+  RECT column{};
+  m_lFirstColumnLeft = m_lFirstColumnRight = 0;
+  if (!m_hHeader || !SendHeader(HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&column))) return;
+  MapWindowPoints(m_hHeader, m_hListView.get(), reinterpret_cast<POINT*>(&column), 2);
+  m_lFirstColumnLeft = column.left;
+  m_lFirstColumnRight = column.right;
+}
+
+void ucListView::DrawItemIcon(const NMLVCUSTOMDRAW& cd) const {
+  const int Item = static_cast<int>(cd.nmcd.dwItemSpec);
+  RECT Place{};
+  Place.left = LVIR_ICON;
+  if (!SendList(LVM_GETITEMRECT, Item, reinterpret_cast<LPARAM>(&Place))) return;
+  Place.left = std::max(Place.left, m_lFirstColumnLeft);
+  Place.right = std::min(Place.right, m_lFirstColumnRight);
+  if (Place.right > Place.left) m_pData->DrawItemIcon(Item, cd.nmcd.hdc, Place);
 }

@@ -36,6 +36,19 @@ TEST_F(CloseTest, TheRunEndsAtTheConfirmationSoNothingFollowsTheSignOff) {
   EXPECT_FALSE(form->ringon()) << "the tick's snapshot arrived after the run had ended";
 }
 
+TEST_F(CloseTest, ASnapshotThatEndsOnlyAfterTheWindowHasGoneLeavesNothingUnderWay) {
+  Open();
+  Mark(0, L"a");
+  Start();
+  rows->onFetch = [this] {
+    for (int i = 0; i < 500 && !closed; ++i) Sleep(10);
+  };
+  form->Timer1_Timer();
+  Close();
+  Settle();
+  EXPECT_TRUE(closed);
+}
+
 TEST_F(CloseTest, ASecondCloseWhileTheConfirmationIsOpenAddsNothing) {
   Open();
   Mark(0, L"a");

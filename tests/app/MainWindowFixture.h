@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -150,7 +151,7 @@ class MainWindowTest : public ::testing::Test {
   FakeFolders folders;
   FakeRows* rows = nullptr;
   Settings settings;
-  bool closed = false;
+  std::atomic<bool> closed{false};  // also read on the snapshot's thread
   std::unique_ptr<LoopbackHttpServer> server;
   std::unique_ptr<frmMain> form;
 };
