@@ -1,6 +1,8 @@
 #pragma once
 
 #include <compare>
+#include <cstddef>
+#include <functional>
 #include <string>
 
 namespace lumora {
@@ -11,6 +13,14 @@ struct ComputerKey {
     int computer_id = 0;
 
     auto operator<=>(const ComputerKey&) const = default;
+};
+
+// For the per-request look-ups: a tree of thousands of computers compares their addresses
+// a dozen times for each heartbeat.
+struct ComputerKeyHash {
+    std::size_t operator()(const ComputerKey& key) const noexcept {
+        return std::hash<std::string>{}(key.address) * 8 + static_cast<std::size_t>(key.computer_id);
+    }
 };
 
 }  // namespace lumora

@@ -10,9 +10,12 @@ CredentialVault::Hold CredentialVault::remember(const ComputerKey& key, std::str
                                                 std::string_view verifier) {
     const std::lock_guard lock(mutex_);
     auto& slot = codes_[key];
-    wipe(slot.held.code);
-    slot.held.code.assign(code);
-    slot.held.verifier.assign(verifier);
+    // Every heartbeat brings the code again; most bring the one already held.
+    if (slot.held.code != code || slot.held.verifier != verifier) {
+        wipe(slot.held.code);
+        slot.held.code.assign(code);
+        slot.held.verifier.assign(verifier);
+    }
     ++slot.holds;
     slot.stored = ++stores_;
     return Hold(*this, key);

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "computer_key.hpp"
 #include "trust/wipe.hpp"
@@ -70,7 +70,7 @@ private:
     void release(const ComputerKey& key);
 
     mutable std::mutex mutex_;
-    std::map<ComputerKey, Slot> codes_;
+    std::unordered_map<ComputerKey, Slot, ComputerKeyHash> codes_;
     std::uint64_t stores_ = 0;
 };
 

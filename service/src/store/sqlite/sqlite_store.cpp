@@ -187,7 +187,7 @@ int SqliteStore::queue_flag_mail(SilentComputer& computer, const FlagMail& mail,
 }
 
 // Within a transaction; the written ones are forgotten only once it commits.
-std::map<ComputerKey, TimePoint>::iterator SqliteStore::write_heard(std::size_t most) {
+SqliteStore::Heard::iterator SqliteStore::write_heard(std::size_t most) {
     auto end = heard_.begin();
     for (; end != heard_.end() && most > 0; ++end, --most) {
         Statement update(db_,

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <map>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "store/sqlite/commit_group.hpp"
@@ -55,18 +55,19 @@ private:
     Admission admit(const Admit& job, int queued);
     int queue_flag_mail(SilentComputer& computer, const FlagMail& mail, int added);
     void count_queue();
-    std::map<ComputerKey, TimePoint>::iterator write_heard(std::size_t most);
+    using Heard = std::unordered_map<ComputerKey, TimePoint, ComputerKeyHash>;
+    Heard::iterator write_heard(std::size_t most);
     void write_heard_in_batches();
 
     std::mutex mutex_;
     Database db_;
     // Computers whose row says monitored and not silent, and the heartbeats of those not
     // yet written to it.
-    std::set<ComputerKey> steady_;
-    std::map<ComputerKey, TimePoint> heard_;
+    std::unordered_set<ComputerKey, ComputerKeyHash> steady_;
+    Heard heard_;
     // The verifiers read or bound so far: every request checks one, and only this store
     // changes them.
-    std::map<ComputerKey, std::string> verifiers_;
+    std::unordered_map<ComputerKey, std::string, ComputerKeyHash> verifiers_;
     int queued_ = 0;
     int parked_ = 0;
     WalSync wal_sync_;
