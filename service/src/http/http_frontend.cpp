@@ -173,7 +173,9 @@ HttpFrontend::HttpFrontend(ReminderService& service, ListenSocket socket, Connec
     std::vector<MHD_OptionItem> extra = tls_options(tls);
     const unsigned event_threads = event_threads_for(tls != nullptr, std::thread::hardware_concurrency());
     daemon_.reset(MHD_start_daemon(
-        MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ITC | (tls ? MHD_USE_TLS : 0), 0, nullptr,
+        (tls ? MHD_USE_POLL_INTERNAL_THREAD | MHD_USE_TLS : MHD_USE_EPOLL_INTERNAL_THREAD) | MHD_USE_NO_LISTEN_SOCKET |
+            MHD_USE_ITC,
+        0, nullptr,
         nullptr, &HttpFrontend::on_request, this,
         MHD_OPTION_THREAD_POOL_SIZE, event_threads,
         MHD_OPTION_CONNECTION_LIMIT, limits.total + 64 + event_threads,

@@ -2,6 +2,13 @@
 
 #include <signal.h>
 
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+#include <thread>
+#include <vector>
+
 #include "harness.hpp"
 #include "store/sqlite/sqlite_store.hpp"
 #include "test_authority.hpp"
@@ -12,6 +19,19 @@ namespace {
 
 const std::string account = "wxid=10001@qq.com&cpid=3&pwd=Hq3Vt8Nw2Xc6Bz1K";
 const std::string heartbeat_target = "/velmor305/checkon.asp?" + account;
+
+// User and system time a process has used, in clock ticks.
+long processor_ticks(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    const std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    long ticks = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i >= 14) ticks += std::stol(field);
+    }
+    return ticks;
+}
 
 // The service serves whatever sits at live.crt and live.key; a test swaps them and sends
 // SIGHUP. Mail goes to a closed port, so it stays queued.
@@ -157,6 +177,20 @@ TEST_F(TlsTest, EveryPipelinedReplyReachesAClientThatReadsLate) {
     const std::string replies = late.pipeline(
         pipelined, 500ms, [](const std::string& got) { return count_of(got, "\r\n\r\nok") == requests; }, 20s);
     EXPECT_EQ(count_of(replies, "\r\n\r\nok"), requests);
+}
+
+// A handshake that stops half-way waits for its socket; it used to keep an event thread
+// reading in a loop until the connection's time ran out.
+TEST_F(TlsTest, HandshakesThatStopHalfWayCostNoProcessorTime) {
+    std::vector<std::unique_ptr<RawConnection>> stalled;
+    for (int i = 0; i < 8; ++i) {
+        stalled.push_back(std::make_unique<RawConnection>(service->port()));
+        ASSERT_TRUE(stalled.back()->send(std::string("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03", 11)));
+    }
+    std::this_thread::sleep_for(200ms);
+    const long before = processor_ticks(service->pid());
+    std::this_thread::sleep_for(1s);
+    EXPECT_LT(processor_ticks(service->pid()) - before, 20) << "clock ticks in one second";
 }
 
 }  // namespace
