@@ -163,6 +163,8 @@ struct HttpFrontend::Exchange {
 // The gate accepts and enforces the cap; the library's own limit only leaves it room,
 // since the library counts a connection as gone a little after reporting it closed.
 // Its inter-thread channel lets added connections and the stop reach every event loop.
+// HTTPS runs poll loops: under epoll the library reads a connection whose handshake waits
+// for the client again and again, so a stalled handshake would keep a thread busy.
 HttpFrontend::HttpFrontend(ReminderService& service, ListenSocket socket, ConnectionLimits limits,
                            const TlsCredentials* tls, TrustedProxies proxies)
     : service_(service),
