@@ -12,10 +12,10 @@ namespace lumora {
 constexpr unsigned http_event_threads = 16;
 
 // Over HTTPS each wake-up also reads and writes TLS records, and sixteen threads on a
-// small machine wake once per request; two per core gather several ready connections
-// per wake-up and spend a third less CPU per heartbeat, for fewer reminders per sync.
+// small machine wake once per request; one per core gathers several ready connections
+// per wake-up and spends the least CPU per heartbeat, for fewer reminders per sync.
 constexpr unsigned event_threads_for(bool tls, unsigned cores) {
-    return tls ? std::clamp(2 * cores, 2u, http_event_threads) : http_event_threads;
+    return tls ? std::clamp(cores, 2u, http_event_threads) : http_event_threads;
 }
 
 // What one HTTP client may hold: past the caps new connections are refused at once, and

@@ -145,7 +145,7 @@ const Reply body_too_long{413, "请求过长"};
 struct HttpFrontend::Exchange {
     std::string client;
     bool from_front = false;  // the peer is a trusted proxy
-    std::optional<TlsReplyJoiner> tls;  // on the HTTPS port
+    std::optional<TlsReplyCork> tls;  // on the HTTPS port
     std::string target;  // as sent, so the query keeps the client's own escapes
     bool head_seen = false;
     std::size_t body_bytes = 0;
@@ -302,12 +302,11 @@ MHD_Result HttpFrontend::respond(MHD_Connection* connection, const std::string& 
     MHD_add_response_header(response.get(), MHD_HTTP_HEADER_CONTENT_TYPE, content_type);
     if (reply.status == 405) MHD_add_response_header(response.get(), MHD_HTTP_HEADER_ALLOW, "GET, POST");
     if (close) MHD_add_response_header(response.get(), MHD_HTTP_HEADER_CONNECTION, "close");
-    // The library sends a body straight after its head, except to HEAD.
+    if (MHD_queue_response(connection, static_cast<unsigned>(reply.status), response.get()) != MHD_YES) return MHD_NO;
     auto& exchange = *static_cast<Exchange*>(
         MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT)->socket_context);
-    if (exchange.tls && !reply.body.empty() && std::string_view(method) != MHD_HTTP_METHOD_HEAD)
-        exchange.tls->hold_next_record();
-    return MHD_queue_response(connection, static_cast<unsigned>(reply.status), response.get());
+    if (exchange.tls) exchange.tls->reply_queued(reply.body.size());
+    return MHD_YES;
 }
 
 }  // namespace lumora

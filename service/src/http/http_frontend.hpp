@@ -10,7 +10,7 @@
 #include "http/refusal_log.hpp"
 #include "http/request_deadlines.hpp"
 #include "http/tls_credentials.hpp"
-#include "http/tls_reply_joiner.hpp"
+#include "http/tls_reply_cork.hpp"
 #include "http/trusted_proxies.hpp"
 #include "reminder_service.hpp"
 

@@ -116,6 +116,7 @@ std::string TlsConnection::pipeline(const std::string& requests, std::chrono::mi
         const ssize_t got = gnutls_record_recv(session_, buffer, sizeof buffer);
         if (got == GNUTLS_E_AGAIN || got == GNUTLS_E_INTERRUPTED) continue;
         if (got <= 0) break;
+        ++records_;
         reply.append(buffer, static_cast<std::size_t>(got));
     }
     fcntl(fd_, F_SETFL, blocking);

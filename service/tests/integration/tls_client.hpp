@@ -41,11 +41,14 @@ public:
     // then reads as above while writing the rest.
     std::string pipeline(const std::string& requests, std::chrono::milliseconds pause,
                          const std::function<bool(const std::string&)>& whole, std::chrono::milliseconds timeout);
+    // Application data records read so far (GnuTLS hands over one record per read).
+    std::size_t records() const { return records_; }
 
 private:
     int fd_ = -1;
     gnutls_certificate_credentials_t trust_ = nullptr;
     gnutls_session_t session_ = nullptr;
+    std::size_t records_ = 0;
 };
 
 }  // namespace lumora::testing

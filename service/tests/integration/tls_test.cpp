@@ -147,8 +147,8 @@ TEST_F(TlsTest, BadNewFilesKeepTheLoadedCertificateAndTheLogSaysWhy) {
     }
 }
 
-// A reply's head waits for its body's record only when the body follows at once; a reply
-// without one must not wait for ever.
+// Replies are held until the library has handed over all of each: one without a body,
+// and one that ends the connection, must not wait for more.
 TEST_F(TlsTest, RepliesWithAndWithoutABodyArriveWholeOnAKeptAliveConnection) {
     struct Case {
         std::string method, target, ending;
@@ -165,6 +165,20 @@ TEST_F(TlsTest, RepliesWithAndWithoutABodyArriveWholeOnAKeptAliveConnection) {
         const std::string reply = kept.request(c.method, c.target, 2s);
         EXPECT_TRUE(reply.ends_with(c.ending)) << c.method << " " << c.target << ": " << reply;
     }
+}
+
+// A reply leaves as one record, so the client takes it in with one read. The library
+// corks the socket at its first reply with a body, and a record written after its push
+// waited 200 ms for the kernel.
+TEST_F(TlsTest, EachReplyIsOneRecordAndLeavesAtOnce) {
+    constexpr std::size_t replies = 20;
+    TlsConnection kept(service->port(), authority.certificate());
+    ASSERT_EQ(status_of(kept.get("/velmor305/config.asp?wxid=10001@qq.com&version=3.0.5")), 200);
+    const std::size_t before = kept.records();
+    const auto start = std::chrono::steady_clock::now();
+    for (std::size_t i = 0; i < replies; ++i) ASSERT_EQ(status_of(kept.get(heartbeat_target)), 200);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s) << "20 replies";
+    EXPECT_EQ(kept.records() - before, replies);
 }
 
 // The server's writes fill the socket while the client reads nothing; every reply must

@@ -5,7 +5,7 @@
 namespace lumora {
 namespace {
 
-TEST(EventThreads, HttpsTakesTwoPerCoreUpToThePlainCount) {
+TEST(EventThreads, HttpsTakesOnePerCoreUpToThePlainCount) {
     struct Case {
         bool tls;
         unsigned cores;
@@ -14,7 +14,8 @@ TEST(EventThreads, HttpsTakesTwoPerCoreUpToThePlainCount) {
     const Case cases[] = {
         {false, 2, http_event_threads},
         {false, 64, http_event_threads},
-        {true, 2, 4},
+        {true, 2, 2},
+        {true, 8, 8},
         {true, 1, 2},
         {true, 0, 2},  // the core count is unknown
         {true, 64, http_event_threads},
