@@ -46,6 +46,28 @@ TEST(StoreFile, QueuedMailSurvivesReopening) {
     std::filesystem::remove(path);
 }
 
+// A computer heard all along costs one row write per grace, not one per check.
+TEST(StoreFile, ANotedHeartbeatIsWrittenOnceItsRowWouldFallBeforeTheDeadline) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("lumora-heard-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".db");
+    std::filesystem::remove(path);
+    const TimePoint t0 = from_unix_ms(1'700'000'000'000);
+    SqliteStore store(path.string());
+    store.record_heartbeat(alice, t0);
+    store.record_heartbeat(alice, t0 + 30s);
+    Database reader(path.string());
+    const auto row = [&] {
+        Statement select(reader, "SELECT last_heartbeat_ms FROM computers");
+        select.step();
+        return from_unix_ms(select.integer(0));
+    };
+    EXPECT_TRUE(store.take_newly_silent(t0).empty());
+    EXPECT_EQ(row(), t0);
+    EXPECT_TRUE(store.take_newly_silent(t0 + 1ms).empty());
+    EXPECT_EQ(row(), t0 + 30s);
+    std::filesystem::remove(path);
+}
+
 TEST(StoreFile, MailQueuedBeforeCodesWereBoundGoesWithTheFirstBoundCode) {
     const auto path = std::filesystem::temp_directory_path() /
                       ("lumora-store-orphan-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".db");

@@ -1,6 +1,7 @@
 #include "store/sqlite/sqlite_store.hpp"
 
 #include <algorithm>
+#include <cstdint>
 #include <stdexcept>
 
 namespace lumora {
@@ -106,11 +107,13 @@ void SqliteStore::count_queue() {
 
 std::optional<std::string> SqliteStore::code_verifier(const ComputerKey& key) {
     const std::lock_guard lock(mutex_);
-    if (const auto known = verifiers_.find(key); known != verifiers_.end()) return known->second;
+    if (const std::string* known = known_.verifier(key)) return *known;
     Statement select(db_, "SELECT code_verifier FROM computers WHERE address = ?1 AND computer_id = ?2");
     select.bind(1, key.address).bind(2, key.computer_id);
     if (!select.step() || select.is_null(0)) return std::nullopt;
-    return verifiers_.emplace(key, select.text(0)).first->second;
+    std::string verifier = select.text(0);
+    known_.set_verifier(key, verifier);
+    return verifier;
 }
 
 void SqliteStore::bind_code(const ComputerKey& key, const std::string& verifier, TimePoint now) {
@@ -132,7 +135,7 @@ void SqliteStore::bind_code(const ComputerKey& key, const std::string& verifier,
         .bind(3, verifier)
         .step();
     transaction.commit();
-    verifiers_[key] = verifier;
+    known_.set_verifier(key, verifier);
 }
 
 // One enqueue() waiting for its group's transaction.
@@ -148,16 +151,12 @@ struct SqliteStore::Admit {
 };
 
 // A heartbeat from a computer already known to be monitored and not silent is only noted
-// in memory, and written with the next dead-man's check: most requests are heartbeats,
-// and a transaction for each would bound the whole service. Losing the noted ones in a
-// crash is harmless, since the grace starts afresh at every start.
+// (KnownComputers): most requests are heartbeats, and a transaction for each would bound
+// the whole service.
 std::optional<SilentComputer> SqliteStore::record_return(const ComputerKey& key, TimePoint now,
                                                        const FlagMail* mail) {
     const std::lock_guard lock(mutex_);
-    if (steady_.contains(key)) {
-        heard_[key] = now;
-        return std::nullopt;
-    }
+    if (known_.note_heartbeat(key, now)) return std::nullopt;
     Transaction transaction(db_);
     Statement select(db_,
                      "SELECT silent, COALESCE(code_verifier, '') FROM computers WHERE address = ?1 AND computer_id = ?2");
@@ -173,8 +172,7 @@ std::optional<SilentComputer> SqliteStore::record_return(const ComputerKey& key,
     if (returned && mail) added = queue_flag_mail(*returned, *mail, added);
     transaction.commit();
     queued_ += added;
-    heard_.erase(key);
-    steady_.insert(key);
+    known_.steady(key, now);
     return returned;
 }
 
@@ -186,35 +184,37 @@ int SqliteStore::queue_flag_mail(SilentComputer& computer, const FlagMail& mail,
     return added + (computer.admission == Admission::queued ? 1 : 0);
 }
 
-// Within a transaction; the written ones are forgotten only once it commits.
-SqliteStore::Heard::iterator SqliteStore::write_heard(std::size_t most) {
-    auto end = heard_.begin();
-    for (; end != heard_.end() && most > 0; ++end, --most) {
+// Within a transaction; the written ones count as written only once it commits.
+std::vector<KnownComputers::Entry*> SqliteStore::write_heard(TimePoint deadline, std::size_t most) {
+    auto due = known_.due(deadline, most);
+    for (const auto* entry : due) {
         Statement update(db_,
                          "UPDATE computers SET last_heartbeat_ms = MAX(last_heartbeat_ms, ?3) "
                          "WHERE address = ?1 AND computer_id = ?2");
-        update.bind(1, end->first.address).bind(2, end->first.computer_id).bind(3, to_unix_ms(end->second)).step();
+        update.bind(1, entry->first.address)
+            .bind(2, entry->first.computer_id)
+            .bind(3, to_unix_ms(*entry->second.heard))
+            .step();
     }
-    return end;
+    return due;
 }
 
 // A batch per transaction, letting requests in between.
-void SqliteStore::write_heard_in_batches() {
+void SqliteStore::write_heard_in_batches(TimePoint deadline) {
     constexpr std::size_t batch = 256;
     for (;;) {
         const std::lock_guard lock(mutex_);
-        if (heard_.size() <= batch) return;
+        if (known_.due(deadline, batch + 1).size() <= batch) return;
         Transaction transaction(db_);
-        const auto written = write_heard(batch);
+        const auto written = write_heard(deadline, batch);
         transaction.commit();
-        heard_.erase(heard_.begin(), written);
+        KnownComputers::written(written);
     }
 }
 
 void SqliteStore::stop_monitoring(const ComputerKey& key) {
     const std::lock_guard lock(mutex_);
-    steady_.erase(key);
-    heard_.erase(key);
+    known_.unsteady(key);
     Statement update(db_, "UPDATE computers SET monitoring = 0, silent = 0 WHERE address = ?1 AND computer_id = ?2");
     update.bind(1, key.address).bind(2, key.computer_id).step();
 }
@@ -227,10 +227,10 @@ bool SqliteStore::is_monitored(const ComputerKey& key) {
 }
 
 std::vector<SilentComputer> SqliteStore::take_newly_silent(TimePoint deadline, const FlagMail* mail) {
-    write_heard_in_batches();
+    write_heard_in_batches(deadline);
     const std::lock_guard lock(mutex_);
     Transaction transaction(db_);
-    const auto written = write_heard(heard_.size());
+    const auto written = write_heard(deadline, SIZE_MAX);
     Statement select(db_,
                      "SELECT address, computer_id, last_heartbeat_ms, COALESCE(code_verifier, '') FROM computers "
                      "WHERE monitoring = 1 AND silent = 0 AND last_heartbeat_ms < ?1");
@@ -247,16 +247,16 @@ std::vector<SilentComputer> SqliteStore::take_newly_silent(TimePoint deadline, c
     }
     transaction.commit();
     queued_ += added;
-    heard_.erase(heard_.begin(), written);
-    for (const auto& computer : silent) steady_.erase(computer.key);
+    KnownComputers::written(written);
+    for (const auto& computer : silent) known_.unsteady(computer.key);
     return silent;
 }
 
 void SqliteStore::restart_heartbeats(TimePoint now) {
     const std::lock_guard lock(mutex_);
-    heard_.clear();
     Statement update(db_, "UPDATE computers SET last_heartbeat_ms = ?1 WHERE monitoring = 1 AND silent = 0");
     update.bind(1, to_unix_ms(now)).step();
+    known_.all_written(now);
 }
 
 void SqliteStore::clock_stepped(std::chrono::milliseconds step, TimePoint now) {
@@ -271,7 +271,7 @@ void SqliteStore::clock_stepped(std::chrono::milliseconds step, TimePoint now) {
         .step();
     Statement(db_, "UPDATE mail_quota SET queued_ms = queued_ms + ?1").bind(1, shift).step();
     transaction.commit();
-    heard_.clear();
+    known_.all_written(now);
 }
 
 

@@ -3,11 +3,10 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "store/sqlite/commit_group.hpp"
+#include "store/sqlite/known_computers.hpp"
 #include "store/sqlite/sqlite.hpp"
 #include "store/sqlite/wal_checkpointer.hpp"
 #include "store/sqlite/wal_sync.hpp"
@@ -55,19 +54,12 @@ private:
     Admission admit(const Admit& job, int queued);
     int queue_flag_mail(SilentComputer& computer, const FlagMail& mail, int added);
     void count_queue();
-    using Heard = std::unordered_map<ComputerKey, TimePoint, ComputerKeyHash>;
-    Heard::iterator write_heard(std::size_t most);
-    void write_heard_in_batches();
+    std::vector<KnownComputers::Entry*> write_heard(TimePoint deadline, std::size_t most);
+    void write_heard_in_batches(TimePoint deadline);
 
     std::mutex mutex_;
     Database db_;
-    // Computers whose row says monitored and not silent, and the heartbeats of those not
-    // yet written to it.
-    std::unordered_set<ComputerKey, ComputerKeyHash> steady_;
-    Heard heard_;
-    // The verifiers read or bound so far: every request checks one, and only this store
-    // changes them.
-    std::unordered_map<ComputerKey, std::string, ComputerKeyHash> verifiers_;
+    KnownComputers known_;
     int queued_ = 0;
     int parked_ = 0;
     WalSync wal_sync_;
