@@ -4,7 +4,7 @@
 
 namespace lumora {
 
-CredentialVault::Hold::~Hold() { vault_.release(key_); }
+CredentialVault::Hold::~Hold() { vault_.release(slot_); }
 
 CredentialVault::Hold CredentialVault::remember(const ComputerKey& key, std::string_view code,
                                                 std::string_view verifier) {
@@ -18,12 +18,12 @@ CredentialVault::Hold CredentialVault::remember(const ComputerKey& key, std::str
     }
     ++slot.holds;
     slot.stored = ++stores_;
-    return Hold(*this, key);
+    return Hold(*this, slot);
 }
 
-void CredentialVault::release(const ComputerKey& key) {
+void CredentialVault::release(Slot& slot) {
     const std::lock_guard lock(mutex_);
-    --codes_.at(key).holds;
+    --slot.holds;
 }
 
 std::optional<HeldCode> CredentialVault::code_for(const ComputerKey& key) const {

@@ -26,6 +26,8 @@ struct HeldCode {
 // computer is monitored or still has mail queued; after a restart it comes back with the
 // next heartbeat or reminder request of that computer.
 class CredentialVault {
+    struct Slot;
+
 public:
     // A request's claim on the code it stored, from storing it until the request's own
     // heartbeat or mail is in the store: until then the store cannot show that the code is
@@ -38,10 +40,11 @@ public:
 
     private:
         friend class CredentialVault;
-        Hold(CredentialVault& vault, const ComputerKey& key) : vault_(vault), key_(key) {}
+        // A slot with holds is never dropped, and the table's entries do not move.
+        Hold(CredentialVault& vault, Slot& slot) : vault_(vault), slot_(slot) {}
 
         CredentialVault& vault_;
-        ComputerKey key_;
+        Slot& slot_;
     };
 
     CredentialVault() = default;
@@ -67,7 +70,7 @@ private:
         std::uint64_t stored = 0;
     };
 
-    void release(const ComputerKey& key);
+    void release(Slot& slot);
 
     mutable std::mutex mutex_;
     std::unordered_map<ComputerKey, Slot, ComputerKeyHash> codes_;
