@@ -23,18 +23,31 @@ struct StoreTest : ::testing::Test {
     SqliteStore store{":memory:"};
 };
 
+// A database file of one test, gone with its log before and after it.
+struct DatabaseFile {
+    explicit DatabaseFile(const std::string& name)
+        : path((std::filesystem::temp_directory_path() /
+                (name + "-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".db"))
+                   .string()) {
+        remove();
+    }
+    ~DatabaseFile() { remove(); }
+    void remove() const {
+        for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(path + suffix);
+    }
+    const std::string path;
+};
+
 TEST(StoreFile, QueuedMailSurvivesReopening) {
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("lumora-store-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".db");
-    std::filesystem::remove(path);
+    const DatabaseFile file("lumora-store-test");
     const TimePoint t0 = from_unix_ms(1'700'000'000'000);
     {
-        SqliteStore store(path.string());
+        SqliteStore store(file.path);
         ASSERT_EQ(store.enqueue(alice, text, "v1", t0, Quota{}), Admission::queued);
         store.reschedule(store.next_due(t0)->id, 2, t0 + 5s);
         store.record_heartbeat(bob, t0);
     }
-    SqliteStore reopened(path.string());
+    SqliteStore reopened(file.path);
     const auto mail = reopened.next_due(t0 + 5s);
     ASSERT_TRUE(mail);
     EXPECT_EQ(mail->key, alice);
@@ -43,19 +56,16 @@ TEST(StoreFile, QueuedMailSurvivesReopening) {
     EXPECT_EQ(mail->attempts, 2);
     EXPECT_EQ(mail->created, t0);
     EXPECT_TRUE(reopened.is_monitored(bob));
-    std::filesystem::remove(path);
 }
 
 // A computer heard all along costs one row write per grace, not one per check.
 TEST(StoreFile, ANotedHeartbeatIsWrittenOnceItsRowWouldFallBeforeTheDeadline) {
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("lumora-heard-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".db");
-    std::filesystem::remove(path);
+    const DatabaseFile file("lumora-heard-test");
     const TimePoint t0 = from_unix_ms(1'700'000'000'000);
-    SqliteStore store(path.string());
+    SqliteStore store(file.path);
     store.record_heartbeat(alice, t0);
     store.record_heartbeat(alice, t0 + 30s);
-    Database reader(path.string());
+    Database reader(file.path);
     const auto row = [&] {
         Statement select(reader, "SELECT last_heartbeat_ms FROM computers");
         select.step();
@@ -65,39 +75,33 @@ TEST(StoreFile, ANotedHeartbeatIsWrittenOnceItsRowWouldFallBeforeTheDeadline) {
     EXPECT_EQ(row(), t0);
     EXPECT_TRUE(store.take_newly_silent(t0 + 1ms).empty());
     EXPECT_EQ(row(), t0 + 30s);
-    std::filesystem::remove(path);
 }
 
 TEST(StoreFile, MailQueuedBeforeCodesWereBoundGoesWithTheFirstBoundCode) {
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("lumora-store-orphan-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".db");
-    std::filesystem::remove(path);
+    const DatabaseFile file("lumora-store-orphan");
     const TimePoint t0 = from_unix_ms(1'700'000'000'000);
     {
-        SqliteStore store(path.string());
+        SqliteStore store(file.path);
         store.enqueue(alice, text, "v1", t0, Quota{});
         store.park_until_code(store.next_due(t0)->id);
     }
     {
-        Database older(path.string());  // as a version that kept no verifiers left it
+        Database older(file.path);  // as a version that kept no verifiers left it
         older.exec("UPDATE mail_queue SET code_verifier = NULL", "test");
     }
-    SqliteStore store(path.string());
+    SqliteStore store(file.path);
     store.bind_code(alice, "v2", t0);
     EXPECT_EQ(store.unpark(alice, "v2", t0), 1);
     EXPECT_EQ(store.next_due(t0)->code_verifier, "v2");
-    std::filesystem::remove(path);
 }
 
 TEST(StoreFile, MailQueuedAtOnceFromManyThreadsKeepsTheQuotaAndSurvives) {
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("lumora-store-many-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".db");
-    std::filesystem::remove(path);
+    const DatabaseFile file("lumora-store-many");
     const TimePoint t0 = from_unix_ms(1'700'000'000'000);
     std::atomic<int> queued = 0;
     std::atomic<int> refused = 0;
     {
-        SqliteStore store(path.string());
+        SqliteStore store(file.path);
         std::vector<std::jthread> senders;
         for (int i = 0; i < 40; ++i)
             senders.emplace_back([&] {
@@ -107,18 +111,13 @@ TEST(StoreFile, MailQueuedAtOnceFromManyThreadsKeepsTheQuotaAndSurvives) {
     }
     EXPECT_EQ(queued, 30);
     EXPECT_EQ(refused, 10);
-    EXPECT_EQ(SqliteStore(path.string()).queued(), 30);
-    std::filesystem::remove(path.string() + "-wal");
-    std::filesystem::remove(path.string() + "-shm");
-    std::filesystem::remove(path);
+    EXPECT_EQ(SqliteStore(file.path).queued(), 30);
 }
 
 TEST(StoreFile, FileFromBeforeSchemaVersionsOpensAndANewerOneIsRefused) {
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("lumora-store-old-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".db");
-    std::filesystem::remove(path);
+    const DatabaseFile file("lumora-store-old");
     {
-        Database old(path.string());
+        Database old(file.path);
         old.exec("CREATE TABLE mail_queue (id INTEGER PRIMARY KEY AUTOINCREMENT, address TEXT NOT NULL, "
                  "computer_id INTEGER NOT NULL, subject TEXT NOT NULL, body TEXT NOT NULL, created_ms INTEGER NOT NULL, "
                  "attempts INTEGER NOT NULL DEFAULT 0, next_attempt_ms INTEGER NOT NULL, "
@@ -127,10 +126,9 @@ TEST(StoreFile, FileFromBeforeSchemaVersionsOpensAndANewerOneIsRefused) {
                  "VALUES ('alice@qq.com', 1, 's', 'b', 1, 1);",
                  "old schema");
     }
-    EXPECT_EQ(SqliteStore(path.string()).queued(), 1);
-    Database(path.string()).exec("PRAGMA user_version = 99", "newer schema");
-    EXPECT_THROW(SqliteStore{path.string()}, std::runtime_error);
-    std::filesystem::remove(path);
+    EXPECT_EQ(SqliteStore(file.path).queued(), 1);
+    Database(file.path).exec("PRAGMA user_version = 99", "newer schema");
+    EXPECT_THROW(SqliteStore{file.path}, std::runtime_error);
 }
 
 TEST_F(StoreTest, QuotaCountsQueuedMailPerAddressForAnHour) {
